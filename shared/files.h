@@ -1,0 +1,42 @@
+// Files and folders. Text-file paths go to the file layer as ANSI code-page text
+// of at most 255 characters; any other path fails.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "shared/lines.h"
+
+// One directory entry.
+struct TExplorerObject {
+  std::wstring name;   // without folder
+  DWORD attributes;    // FILE_ATTRIBUTE_DIRECTORY marks a folder
+};
+using TExplorerObjectList = std::vector<TExplorerObject>;
+
+// The text in the ANSI code page; false when it holds characters that the code
+// page cannot represent.
+bool ToAnsiText(const std::wstring& text, std::string* ansi);
+// The 8-bit text converted with the ANSI code page, substitutes included.
+std::string ToAnsiTextLossy(const std::wstring& text);
+
+bool IsFile(const std::wstring& path);
+bool IsDirectory(const std::wstring& path);
+
+// Hands every line of the file to handler (see SplitTextLines). True when the
+// file was opened and read to its end.
+bool ReadTextLines(const std::wstring& path, const TLineHandler& handler);
+// The file's first line (empty for an empty file); true once the file was opened.
+bool ReadFirstLine(const std::wstring& path, std::string* line);
+// Replaces the file as a whole with the bytes: true only when the new bytes are
+// in place; otherwise false and the old file is untouched. False, creating
+// nothing, when the parent folder does not exist.
+bool WriteTextFile(const std::wstring& path, const std::string& bytes);
+
+// Lists a folder: subfolders (without "." and "..") and everything else, in the
+// platform's order, names passed through the ANSI code page. False when the
+// folder cannot be searched.
+bool ListDirectory(const std::wstring& folder, TExplorerObjectList* folders,
+                   TExplorerObjectList* files);
