@@ -66,9 +66,11 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
   DWORD BackupBatteryFullLifeTime;
 } SYSTEM_POWER_STATUS_EX, *PSYSTEM_POWER_STATUS_EX, *LPSYSTEM_POWER_STATUS_EX;
 
+#ifndef AC_LINE_OFFLINE  // the desktop's winbase.h has these three already
 #define AC_LINE_OFFLINE 0x00
 #define AC_LINE_ONLINE 0x01
 #define AC_LINE_UNKNOWN 0xFF
+#endif
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx, BOOL fUpdate);
 
