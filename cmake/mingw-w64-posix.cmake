@@ -12,5 +12,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test executables run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Test executables run under Wine; Debian keeps the 64-bit loader outside PATH.
+find_program(VORLIX_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(NOT VORLIX_WINE64)
+  set(VORLIX_WINE64 wine)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VORLIX_WINE64})

@@ -79,7 +79,10 @@ vorlix_prepare_wine() {
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # A persistent server, and the prefix's services started here with their output
+  # detached, so that CTest never waits on a pipe that a service inherited.
   wineserver -p >/dev/null 2>&1 || true
+  wineboot >/dev/null 2>&1 || true
 }
 
 vorlix_cleanup() {

@@ -18,7 +18,10 @@ void HideMenuBar(HWND window);
 int ScreenDpi();
 // SetSystemPowerState with no state name, the state, and POWER_FORCE when forced.
 DWORD SetPowerState(DWORD powerState, bool force);
-// GetScrollInfo with SIF_RANGE; on success *minimum and *maximum receive the range.
+// GetScrollInfo with SIF_RANGE; on success *minimum and *maximum receive the range,
+// else they stay as they were. Win32 has a function of the same name, hence the namespace.
+namespace vorlix {
 BOOL GetScrollRange(HWND window, int bar, int* minimum, int* maximum);
+}
 // GetTextExtentExPointW of the first length units, without a maximum extent.
 BOOL MeasureText(HDC dc, const wchar_t* text, int length, SIZE* size);

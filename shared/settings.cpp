@@ -1,0 +1,183 @@
+#include "shared/settings.h"
+
+#include "shared/text.h"
+
+namespace {
+
+// Keys in the order the reader tests them.
+enum class TSettingsKey {
+  PowerAction,
+  ForcePower,
+  CancelTime,
+  DelayTime,
+  BackgroundColor,
+  TextColor,
+  FontSize,
+  FontAutosize,
+  LngFile,
+  InitialSlotIndex,
+  Unknown
+};
+
+const wchar_t* const kKeyNames[] = {L"power_action", L"force_power",      L"cancel_time",
+                                    L"delay_time",   L"background_color", L"text_color",
+                                    L"font_size",    L"font_autosize",    L"lng_file",
+                                    L"initial_slot_index"};
+
+// One validated line of the file: which key, and its value.
+struct TSettingsValue {
+  TSettingsKey key = TSettingsKey::Unknown;
+  uint32_t number = 0;
+  std::wstring text;
+};
+
+// Decodes, splits and checks one raw line; false when it changes nothing.
+// initial_slot_index is known only to the settings application.
+bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsValue* out) {
+  std::wstring key, value;
+  if (!SplitKeyValue(DecodeCyrillic8Bit(line), &key, &value)) return false;
+  int keyCount = withSlotIndex ? 10 : 9;
+  int index = 0;
+  while (index < keyCount && key != kKeyNames[index]) ++index;
+  if (index == keyCount) return false;
+  out->key = static_cast<TSettingsKey>(index);
+  bool valid = false;
+  switch (out->key) {
+    case TSettingsKey::PowerAction:
+      valid = IsByteText(value) && TextToInt(value) <= 2;
+      break;
+    case TSettingsKey::ForcePower:
+    case TSettingsKey::FontAutosize:
+      valid = IsBoolText(value);
+      break;
+    case TSettingsKey::CancelTime:
+    case TSettingsKey::DelayTime:
+      valid = IsByteText(value);
+      break;
+    case TSettingsKey::BackgroundColor:
+    case TSettingsKey::TextColor:
+      valid = IsColorText(value);
+      break;
+    case TSettingsKey::FontSize:
+      valid = IsIntInRange(value, 6, 72);
+      break;
+    case TSettingsKey::LngFile:
+      out->text = value;
+      return IsLengthInRange(value, 1, 16);
+    case TSettingsKey::InitialSlotIndex:
+      valid = IsWordText(value);
+      break;
+    case TSettingsKey::Unknown:
+      break;
+  }
+  out->number = static_cast<uint32_t>(TextToInt(value));
+  return valid;
+}
+
+// Stores a value of a key that both records hold; false for the others.
+bool StoreCommonValue(TSettingsBase& settings, const TSettingsValue& value) {
+  switch (value.key) {
+    case TSettingsKey::ForcePower: settings.force_power = value.number != 0; return true;
+    case TSettingsKey::CancelTime: settings.cancel_time = static_cast<uint8_t>(value.number); return true;
+    case TSettingsKey::DelayTime: settings.delay_time = static_cast<uint8_t>(value.number); return true;
+    case TSettingsKey::BackgroundColor: settings.background_color = value.number; return true;
+    case TSettingsKey::TextColor: settings.text_color = value.number; return true;
+    case TSettingsKey::FontSize: settings.font_size = static_cast<uint8_t>(value.number); return true;
+    case TSettingsKey::FontAutosize: settings.font_autosize = value.number != 0; return true;
+    case TSettingsKey::LngFile: settings.lng_file = value.text; return true;
+    default: return false;
+  }
+}
+
+// Windows-1251 letters in 0x80..0xBF that differ from ISO 8859-1.
+struct TCyrillicException {
+  unsigned char byte;
+  wchar_t unit;
+};
+const TCyrillicException kCyrillicExceptions[] = {
+    {0xA1, 0x040E}, {0xA2, 0x045E}, {0xA5, 0x0490}, {0xA8, 0x0401}, {0xAA, 0x0404},
+    {0xAF, 0x0407}, {0xB2, 0x0406}, {0xB3, 0x0456}, {0xB4, 0x0491}, {0xB8, 0x0451},
+    {0xB9, 0x2116}, {0xBA, 0x0454}, {0xBF, 0x0457}};
+
+wchar_t DecodeCyrillicByte(unsigned char byte) {
+  if (byte >= 0xC0) return static_cast<wchar_t>(byte + 0x350);
+  for (const TCyrillicException& e : kCyrillicExceptions) {
+    if (e.byte == byte) return e.unit;
+  }
+  return static_cast<wchar_t>(byte);
+}
+
+}  // namespace
+
+uint32_t PowerStateOfAction(uint8_t actionIndex) {
+  switch (actionIndex) {
+    case 1: return POWER_STATE_OFF;
+    case 2: return POWER_STATE_RESET;
+    default: return POWER_STATE_SUSPEND;
+  }
+}
+
+std::wstring StripComment(const std::wstring& line) {
+  size_t semicolon = line.find(L';');
+  return semicolon == std::wstring::npos ? line : line.substr(0, semicolon);
+}
+
+bool SplitKeyValue(const std::wstring& line, std::wstring* key, std::wstring* value) {
+  std::wstring text = StripComment(line);
+  size_t equals = text.find(L'=');
+  if (equals == std::wstring::npos) return false;
+  *key = TrimBlanks(FoldAsciiLower(text.substr(0, equals)));
+  *value = TrimBlanks(text.substr(equals + 1));
+  return true;
+}
+
+std::wstring DecodeCyrillic8Bit(const std::string& line) {
+  std::wstring text;
+  text.reserve(line.size());
+  for (char c : line) text.push_back(DecodeCyrillicByte(static_cast<unsigned char>(c)));
+  return text;
+}
+
+void LoadSettingsLine(TSettings& settings, int, const std::string& line) {
+  TSettingsValue value;
+  if (!ReadSettingsValue(line, true, &value) || StoreCommonValue(settings, value)) return;
+  if (value.key == TSettingsKey::PowerAction) {
+    settings.power_action = static_cast<uint8_t>(value.number);
+  } else if (value.key == TSettingsKey::InitialSlotIndex) {
+    settings.initial_slot_index = static_cast<uint16_t>(value.number);
+  }
+}
+
+void LoadSettingsLine(TMonitorSettings& settings, int, const std::string& line) {
+  TSettingsValue value;
+  if (!ReadSettingsValue(line, false, &value) || StoreCommonValue(settings, value)) return;
+  if (value.key == TSettingsKey::PowerAction) {
+    settings.power_action = PowerStateOfAction(static_cast<uint8_t>(value.number));
+  }
+}
+
+std::wstring FormatSettingsText(const TSettings& settings) {
+  auto number = [](uint32_t value) { return std::to_wstring(value); };
+  const std::wstring lines[] = {
+      L"[Common]",
+      L"power_action=" + number(settings.power_action),
+      L"force_power=" + number(settings.force_power ? 1 : 0),
+      L"cancel_time=" + number(settings.cancel_time),
+      L"delay_time=" + number(settings.delay_time),
+      L"",
+      L"[View]",
+      L"background_color=" + number(settings.background_color),
+      L"text_color=" + number(settings.text_color),
+      L"font_size=" + number(settings.font_size),
+      L"font_autosize=" + number(settings.font_autosize ? 1 : 0),
+      L"",
+      L"[Language]",
+      L"lng_file=" + settings.lng_file,
+      L"",
+      L"[Launch]",
+      L"initial_slot_index=" + number(settings.initial_slot_index),
+  };
+  std::wstring text = lines[0];
+  for (size_t i = 1; i < sizeof lines / sizeof lines[0]; ++i) text += L"\r\n" + lines[i];
+  return text;
+}

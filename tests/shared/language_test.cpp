@@ -1,0 +1,98 @@
+#include "shared/language.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/power_states.h"
+#include "shared/text.h"
+
+namespace {
+
+TEST(DecodeUtf8Line, WellFormedTextUpToFFFF) {
+  EXPECT_EQ(L"abc", DecodeUtf8Line("abc"));
+  EXPECT_EQ(L"\u0416\u00E9", DecodeUtf8Line("\xD0\x96\xC3\xA9"));
+  EXPECT_EQ(L"\u20AC\uFFFD\uFFFF", DecodeUtf8Line("\xE2\x82\xAC\xEF\xBF\xBD\xEF\xBF\xBF"));
+  EXPECT_EQ(L"", DecodeUtf8Line(""));
+}
+
+TEST(DecodeUtf8Line, OneLeadingByteOrderMarkIsDropped) {
+  EXPECT_EQ(L"Deutsch", DecodeUtf8Line("\xEF\xBB\xBF" "Deutsch"));
+  EXPECT_EQ(L"\uFEFFx", DecodeUtf8Line("\xEF\xBB\xBF\xEF\xBB\xBFx"));
+  EXPECT_EQ(L"", DecodeUtf8Line("\xEF\xBB\xBF"));
+  EXPECT_EQ(L"a\uFEFF", DecodeUtf8Line("a\xEF\xBB\xBF"));
+}
+
+TEST(DecodeUtf8Line, MalformedOrCutLinesDecodeToEmpty) {
+  const char* const lines[] = {
+      "abc\xD0",                  // cut two-byte sequence
+      "\xE2\x82",                 // cut three-byte sequence
+      "\xD0" "A",                 // continuation outside 0x80..0xBF
+      "\xC0\xC1",                 // an 8-bit Cyrillic letter followed by another
+      "\xF0\xE8\xE2\xE5\xF2",     // "привет" in Windows-1251
+      "\xF0\x9F\x98\x80",         // four bytes: the fourth starts a cut sequence
+      "\xF0\x9F\x98\x80 smile",   // ... followed by ASCII
+  };
+  for (const char* line : lines) EXPECT_EQ(L"", DecodeUtf8Line(line)) << line;
+}
+
+TEST(DecodeUtf8Line, LeadBytesAloneDecideTheLength) {
+  // 0x80..0x9F lead two-byte sequences, 0xA0..0xBF three-byte ones.
+  EXPECT_EQ(std::wstring(1, static_cast<wchar_t>(0x7F)), DecodeUtf8Line("\x81\xBF"));
+  EXPECT_EQ(std::wstring(1, static_cast<wchar_t>(0xFFFF)), DecodeUtf8Line("\xAF\xBF\xBF"));
+  // Overlong forms are taken by the same arithmetic.
+  EXPECT_EQ(L"A", DecodeUtf8Line("\xC1\x81"));
+  // A four-byte sequence whose fourth byte finds a continuation: two units.
+  std::wstring decoded = DecodeUtf8Line("\xF0\x9F\x98\x80\x80");
+  ASSERT_EQ(2u, decoded.size());
+  for (wchar_t unit : decoded) EXPECT_LE(static_cast<unsigned>(unit), 0xFFFFu);
+}
+
+TEST(LanguagePack, KeyLinesReplaceTexts) {
+  TMessageTexts texts;
+  int n = 0;
+  for (const char* line : {"Deutsch", " ACTION = Gerät wird in %second% s %action% ; note",
+                           "Suspend=in den Ruhezustand versetzt", "unknown=x", "cancel=",
+                           "wait", "recovery=a=b"}) {
+    LoadLanguageLine(texts, n++, line);
+  }
+  EXPECT_EQ(L"Ger\u00E4t wird in %second% s %action%", texts.action);
+  EXPECT_EQ(L"in den Ruhezustand versetzt", texts.suspend);
+  EXPECT_EQ(L"Use move on the screen to cancel...", texts.cancel);  // empty text ignored
+  EXPECT_EQ(L"Please wait...", texts.wait);
+  EXPECT_EQ(L"a=b", texts.recovery);
+  EXPECT_EQ(L"turned off", texts.off);
+}
+
+TEST(LanguagePack, TextLengthLimits) {
+  TMessageTexts texts;
+  LoadLanguageLine(texts, 1, "off=" + std::string(256, 'x'));
+  EXPECT_EQ(std::wstring(256, L'x'), texts.off);
+  LoadLanguageLine(texts, 2, "off=" + std::string(257, 'y'));
+  EXPECT_EQ(std::wstring(256, L'x'), texts.off);
+  // Units are counted after decoding: 256 two-byte letters are 256 units.
+  std::string cyrillic;
+  for (int i = 0; i < 256; ++i) cyrillic += "\xD0\x96";
+  LoadLanguageLine(texts, 3, "reset=" + cyrillic);
+  EXPECT_EQ(std::wstring(256, L'\u0416'), texts.reset);
+}
+
+TEST(LanguagePack, MalformedLinesChangeNothing) {
+  TMessageTexts texts;
+  LoadLanguageLine(texts, 1, "cancel=\xCE\xF2\xEC\xE5\xED\xE0");  // Windows-1251, not UTF-8
+  LoadLanguageLine(texts, 2, "\xEF\xBB\xBF" "wait=Bitte warten...");
+  EXPECT_EQ(L"Use move on the screen to cancel...", texts.cancel);
+  EXPECT_EQ(L"Bitte warten...", texts.wait);
+}
+
+TEST(Placeholders, ActionThenSeconds) {
+  TMessageTexts texts;
+  std::wstring action = texts.action;
+  ReplaceFirst(&action, kActionPlaceholder, ActionWordOf(texts, POWER_STATE_SUSPEND));
+  EXPECT_EQ(L"Device will be suspended after 10 second", CountdownLine(action, 10));
+  EXPECT_EQ(L"Device will be suspended after %second% second", action);
+  EXPECT_EQ(L"turned off", ActionWordOf(texts, POWER_STATE_OFF));
+  EXPECT_EQ(L"restarted", ActionWordOf(texts, POWER_STATE_RESET));
+  EXPECT_EQ(L"3: %second%", CountdownLine(L"%second%: %second%", 3));
+  EXPECT_EQ(L"no placeholder", CountdownLine(L"no placeholder", 3));
+}
+
+}  // namespace

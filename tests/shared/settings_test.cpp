@@ -1,0 +1,191 @@
+#include "shared/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "shared/files.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+template <class Record>
+Record ReadLines(const std::vector<std::string>& lines) {
+  Record settings;
+  int number = 0;
+  for (const std::string& line : lines) LoadSettingsLine(settings, number++, line);
+  return settings;
+}
+
+TEST(SettingsDefaults, BothRecords) {
+  TSettings setup;
+  EXPECT_EQ(0, setup.power_action);
+  EXPECT_FALSE(setup.force_power);
+  EXPECT_EQ(10, setup.cancel_time);
+  EXPECT_EQ(2, setup.delay_time);
+  EXPECT_EQ(0x0000FF00u, setup.background_color);
+  EXPECT_EQ(0u, setup.text_color);
+  EXPECT_EQ(8, setup.font_size);
+  EXPECT_TRUE(setup.font_autosize);
+  EXPECT_EQ(L"", setup.lng_file);
+  EXPECT_EQ(200, setup.initial_slot_index);
+  EXPECT_EQ(POWER_STATE_SUSPEND, TMonitorSettings().power_action);
+}
+
+TEST(SettingsReader, KeysAreCaseInsensitiveWithBlanksAndComments) {
+  std::vector<std::string> lines = {"  POWER_Action =  2 ; restart"};
+  EXPECT_EQ(2, ReadLines<TSettings>(lines).power_action);
+  EXPECT_EQ(POWER_STATE_RESET, ReadLines<TMonitorSettings>(lines).power_action);
+  EXPECT_EQ(POWER_STATE_OFF, ReadLines<TMonitorSettings>({"power_action=1"}).power_action);
+}
+
+struct TValueCase {
+  const char* line;
+  bool changes;
+};
+
+TEST(SettingsReader, InvalidValuesKeepTheEarlierValue) {
+  // Each line is read after "cancel_time=7" etc.; a rejected value keeps the 7.
+  const TValueCase powerCases[] = {{"power_action=3", false}, {"power_action=-1", false},
+                                   {"power_action=two", false}, {"power_action=", false},
+                                   {"power_action=$2", true}};
+  for (const TValueCase& c : powerCases) {
+    TSettings s = ReadLines<TSettings>({"power_action=1", c.line});
+    EXPECT_EQ(c.changes ? 2 : 1, s.power_action) << c.line;
+  }
+  EXPECT_EQ(7, (ReadLines<TSettings>({"cancel_time=7", "cancel_time=256"}).cancel_time));
+  EXPECT_EQ(7, (ReadLines<TSettings>({"cancel_time=7", "cancel_time="}).cancel_time));
+  EXPECT_EQ(30, (ReadLines<TSettings>({"cancel_time=$1E"}).cancel_time));
+  EXPECT_EQ(10, (ReadLines<TSettings>({"cancel_time=010"}).cancel_time));
+  EXPECT_EQ(0, (ReadLines<TSettings>({"delay_time=0"}).delay_time));
+  EXPECT_EQ(255, (ReadLines<TSettings>({"delay_time=255"}).delay_time));
+  EXPECT_EQ(8, (ReadLines<TSettings>({"font_size=5"}).font_size));
+  EXPECT_EQ(8, (ReadLines<TSettings>({"font_size=73"}).font_size));
+  EXPECT_EQ(72, (ReadLines<TSettings>({"font_size=72"}).font_size));
+  EXPECT_EQ(6, (ReadLines<TSettings>({"font_size=6"}).font_size));
+  EXPECT_EQ(0xFFFFFFu, (ReadLines<TSettings>({"background_color=16777215"}).background_color));
+  EXPECT_EQ(0xFF00u, (ReadLines<TSettings>({"background_color=2147483648"}).background_color));
+  EXPECT_EQ(0xFF00u, (ReadLines<TSettings>({"background_color=$80000000"}).background_color));
+  EXPECT_EQ(0x7FFFFFFFu, (ReadLines<TSettings>({"text_color=2147483647"}).text_color));
+  EXPECT_FALSE((ReadLines<TSettings>({"force_power=2"}).force_power));
+  EXPECT_TRUE((ReadLines<TSettings>({"force_power=1"}).force_power));
+  EXPECT_FALSE((ReadLines<TSettings>({"font_autosize=0"}).font_autosize));
+  EXPECT_TRUE((ReadLines<TSettings>({"font_autosize=yes"}).font_autosize));
+}
+
+TEST(SettingsReader, LanguageFileName) {
+  EXPECT_EQ(L"de.lng", (ReadLines<TSettings>({"lng_file=de.lng", "lng_file="}).lng_file));
+  EXPECT_EQ(L"de.lng", (ReadLines<TSettings>({"lng_file=de.lng", "lng_file=seventeen_chars.x"}).lng_file));
+  EXPECT_EQ(L"sixteen_chars.xy", (ReadLines<TSettings>({"lng_file=sixteen_chars.xy"}).lng_file));
+  EXPECT_EQ(L"ru", (ReadLines<TSettings>({"lng_file=ru;.lng"}).lng_file));
+  EXPECT_EQ(L"\u0440\u0443\u0441.lng", (ReadLines<TMonitorSettings>({"lng_file=\xF0\xF3\xF1.lng"}).lng_file));
+}
+
+TEST(SettingsReader, LinesStandAlone) {
+  TSettings s = ReadLines<TSettings>({
+      "text_color=5",             // before any section
+      "[Common]",
+      "text_color=255",           // under another section than its own
+      "cancel_time=5",
+      "cancel_time=6",
+      "cancel_time=bad",          // the last valid occurrence wins
+      "unknown=1",
+      "no equals sign",
+      "lng_file=a=b",             // a second "=" belongs to the value
+  });
+  EXPECT_EQ(255u, s.text_color);
+  EXPECT_EQ(6, s.cancel_time);
+  EXPECT_EQ(L"a=b", s.lng_file);
+}
+
+TEST(SettingsReader, SlotIndexIsKeptOnlyByTheSettingsApplication) {
+  EXPECT_EQ(300, (ReadLines<TSettings>({"initial_slot_index=300"}).initial_slot_index));
+  EXPECT_EQ(65535, (ReadLines<TSettings>({"initial_slot_index=65535"}).initial_slot_index));
+  EXPECT_EQ(200, (ReadLines<TSettings>({"initial_slot_index=65536"}).initial_slot_index));
+  // The monitor's record has no such field; the line must not disturb anything.
+  TMonitorSettings monitor = ReadLines<TMonitorSettings>({"initial_slot_index=1"});
+  EXPECT_EQ(POWER_STATE_SUSPEND, monitor.power_action);
+  EXPECT_EQ(10, monitor.cancel_time);
+}
+
+TEST(SettingsReader, ByteOrderMarkIsNotRecognised) {
+  TSettings s = ReadLines<TSettings>({"\xEF\xBB\xBF" "cancel_time=20", "delay_time=4"});
+  EXPECT_EQ(10, s.cancel_time);
+  EXPECT_EQ(4, s.delay_time);
+}
+
+TEST(Cyrillic8Bit, TableByteForByte) {
+  std::string all;
+  for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
+  std::wstring text = DecodeCyrillic8Bit(all);
+  ASSERT_EQ(255u, text.size());
+  const std::pair<int, wchar_t> exceptions[] = {
+      {0xA1, 0x040E}, {0xA2, 0x045E}, {0xA5, 0x0490}, {0xA8, 0x0401}, {0xAA, 0x0404},
+      {0xAF, 0x0407}, {0xB2, 0x0406}, {0xB3, 0x0456}, {0xB4, 0x0491}, {0xB8, 0x0451},
+      {0xB9, 0x2116}, {0xBA, 0x0454}, {0xBF, 0x0457}};
+  for (int b = 1; b < 256; ++b) {
+    wchar_t expected = static_cast<wchar_t>(b >= 0xC0 ? b + 0x350 : b);
+    for (const auto& e : exceptions) {
+      if (e.first == b) expected = e.second;
+    }
+    EXPECT_EQ(expected, text[b - 1]) << "byte " << b;
+  }
+  EXPECT_EQ(std::wstring(L"\0", 1), DecodeCyrillic8Bit(std::string("\0", 1)));
+}
+
+TEST(SplitKeyValue, Rules) {
+  std::wstring key, value;
+  EXPECT_FALSE(SplitKeyValue(L"[View]", &key, &value));
+  EXPECT_FALSE(SplitKeyValue(L"a;=b", &key, &value));  // the "=" is inside the comment
+  ASSERT_TRUE(SplitKeyValue(L" \tKey_\u0412 = va = lue ;x", &key, &value));
+  EXPECT_EQ(L"key_\u0412", key);  // only A to Z fold
+  EXPECT_EQ(L"va = lue", value);
+  EXPECT_EQ(L"abc", StripComment(L"abc;def;g"));
+}
+
+TEST(SettingsFile, ExactBytesOfTheDefaults) {
+  EXPECT_EQ(
+      L"[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n\r\n"
+      L"[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
+      L"[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200",
+      FormatSettingsText(TSettings()));
+}
+
+TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
+  TSettings written;
+  written.power_action = 2;
+  written.force_power = true;
+  written.cancel_time = 255;
+  written.delay_time = 0;
+  written.background_color = 0x00123456;
+  written.text_color = 0x00FFFFFF;
+  written.font_size = 72;
+  written.font_autosize = false;
+  written.lng_file = L"deutsch.lng";
+  written.initial_slot_index = 65530;
+
+  TempFolder folder;
+  std::wstring path = folder.File(L"vorlix.ini");
+  ASSERT_TRUE(WriteTextFile(path, ToAnsiTextLossy(FormatSettingsText(written))));
+  std::string bytes = folder.Read(L"vorlix.ini");
+  EXPECT_EQ('0', bytes.back());  // no line end after the last line
+
+  TSettings setup;
+  TMonitorSettings monitor;
+  ASSERT_TRUE(ReadTextLines(path, [&](int n, const std::string& line) {
+    LoadSettingsLine(setup, n, line);
+    LoadSettingsLine(monitor, n, line);
+  }));
+  EXPECT_EQ(FormatSettingsText(written), FormatSettingsText(setup));
+  EXPECT_EQ(POWER_STATE_RESET, monitor.power_action);
+  EXPECT_TRUE(monitor.force_power);
+  EXPECT_EQ(255, monitor.cancel_time);
+  EXPECT_EQ(0, monitor.delay_time);
+  EXPECT_EQ(0x00123456u, monitor.background_color);
+  EXPECT_EQ(0x00FFFFFFu, monitor.text_color);
+  EXPECT_EQ(72, monitor.font_size);
+  EXPECT_FALSE(monitor.font_autosize);
+  EXPECT_EQ(L"deutsch.lng", monitor.lng_file);
+}
+
+}  // namespace
