@@ -5,8 +5,33 @@
 // Stand-in configuration (environment of the process, read by the stand-in only):
 //   VORLIX_POWER_SOURCE  "simulated" (default) or "real"
 //   VORLIX_POWER_ACTION  "recorded" (default) or "real"  -- real acts on this machine!
-//   VORLIX_POWER_LOG     file that recorded power actions are appended to
+//   VORLIX_POWER_LOG     file that power actions are appended to
 //                        (default: "power-actions.log" beside the program)
+// Any other value makes the calls that depend on it fail with ERROR_BAD_CONFIGURATION.
+//
+// Message queues are named file mappings (a ring of fixed-size slots) guarded by a
+// named mutex, so a queue name is shared by every process of one Windows session
+// (one WINEPREFIX under Wine). The handle returned is a manual-reset event: on a
+// read handle it is signalled while a message waits, on a write handle while the
+// queue has room. Waiting does not consume; ReadMsgQueue does. After CloseMsgQueue
+// the handle is closed, so a wait on it fails (WAIT_FAILED). A queue created with
+// dwMaxMessages 0 holds up to 1024 messages (less for messages over 1 KiB).
+//
+// Power sources:
+//   simulated  ACLineStatus is the DWORD "ACLineStatus" under
+//              HKEY_CURRENT_USER\Software\Vorlix Platform\Power (1 when absent),
+//              changed by powerctl.exe, which writes one PBT_POWERSTATUSCHANGE to
+//              every subscribed queue of every process when the status changes.
+//   real       GetSystemPowerStatus of this machine. A subscribed process runs one
+//              watcher thread with a hidden window for WM_POWERBROADCAST; Wine sends
+//              none, so the watcher also re-reads the status once a second.
+// Power actions:
+//   recorded   one line per call appended to the log, nothing else happens:
+//              "YYYY-MM-DD hh:mm:ss.mmm SetSystemPowerState state=0x00200000
+//               flags=0x00000000 action=suspend mode=recorded" (LF-terminated).
+//   real       the line is written with mode=real, then: under Wine the host's
+//              "systemctl suspend|poweroff|reboot" ("-i" with POWER_FORCE), on
+//              Windows SetSuspendState or ExitWindowsEx (EWX_FORCE with POWER_FORCE).
 #pragma once
 
 #include <windows.h>
@@ -32,6 +57,22 @@ BOOL WINAPI ReadMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbBufferSize,
 BOOL WINAPI WriteMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbDataSize, DWORD dwTimeout,
                           DWORD dwFlags);
 BOOL WINAPI CloseMsgQueue(HANDLE hMsgQ);
+// Another handle to the queue of hMsgQ (the other side, per bReadAccess). The
+// stand-in opens queues of the calling process only (hSrcProc is this process).
+HANDLE WINAPI OpenMsgQueue(HANDLE hSrcProc, HANDLE hMsgQ, LPMSGQUEUEOPTIONS lpOptions);
+
+typedef struct MSGQUEUEINFO {
+  DWORD dwSize;              // set by the caller: sizeof(MSGQUEUEINFO)
+  DWORD dwFlags;
+  DWORD dwMaxMessages;
+  DWORD cbMaxMessage;
+  DWORD dwCurrentMessages;
+  DWORD dwMaxQueueMessages;  // most messages held at one time
+  WORD wNumReaders;
+  WORD wNumWriters;
+} MSGQUEUEINFO, *LPMSGQUEUEINFO, *PMSGQUEUEINFO;
+
+BOOL WINAPI GetMsgQueueInfo(HANDLE hMsgQ, LPMSGQUEUEINFO lpInfo);
 
 // Power notifications.
 typedef struct _POWER_BROADCAST {
@@ -47,7 +88,10 @@ typedef struct _POWER_BROADCAST {
 #define PBT_POWERINFOCHANGE 0x00000008
 #define POWER_NOTIFY_ALL 0xFFFFFFFF
 
+// hMsgQ: a read handle from CreateMsgQueue. Each notification is a POWER_BROADCAST
+// of 16 bytes (Flags POWER_STATE_ON, Length 0). Returns NULL on failure.
 HANDLE WINAPI RequestPowerNotifications(HANDLE hMsgQ, DWORD Flags);
+// ERROR_SUCCESS, or ERROR_INVALID_HANDLE for a handle that is not a subscription.
 DWORD WINAPI StopPowerNotifications(HANDLE h);
 
 // Power status.
@@ -74,5 +118,8 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx, BOOL fUpdate);
 
-// Asks the power manager for a system power state; ERROR_SUCCESS on success.
+// Asks the power manager for a system power state; ERROR_SUCCESS on success. The
+// stand-in knows POWER_STATE_SUSPEND, POWER_STATE_OFF and POWER_STATE_RESET (or the
+// names "suspend", "off"/"shutdown", "reset"/"reboot"); anything else is
+// ERROR_INVALID_PARAMETER. Options may hold POWER_FORCE.
 DWORD WINAPI SetSystemPowerState(LPCWSTR pwsSystemState, DWORD StateFlags, DWORD Options);

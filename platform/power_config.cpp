@@ -1,0 +1,63 @@
+// Configuration of the power stand-in, read from the process environment.
+#include <vector>
+
+#include "platform/power_standin.h"
+
+namespace {
+
+bool SameText(const wchar_t* a, const wchar_t* b) { return lstrcmpiW(a, b) == 0; }
+
+}  // namespace
+
+std::wstring EnvironmentText(const wchar_t* name) {
+  std::vector<wchar_t> buffer(256);
+  for (;;) {
+    DWORD n = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::wstring();
+    if (n < buffer.size()) return std::wstring(buffer.data(), n);
+    buffer.resize(n);  // n is the size needed, with its NUL
+  }
+}
+
+PowerSourceKind ParsePowerSource(const wchar_t* text) {
+  if (!text || !*text || SameText(text, L"simulated")) return PowerSourceKind::Simulated;
+  if (SameText(text, L"real")) return PowerSourceKind::Real;
+  return PowerSourceKind::Invalid;
+}
+
+PowerActionKind ParsePowerAction(const wchar_t* text) {
+  if (!text || !*text || SameText(text, L"recorded")) return PowerActionKind::Recorded;
+  if (SameText(text, L"real")) return PowerActionKind::Real;
+  return PowerActionKind::Invalid;
+}
+
+PowerSourceKind ConfiguredPowerSource() {
+  return ParsePowerSource(EnvironmentText(L"VORLIX_POWER_SOURCE").c_str());
+}
+
+PowerActionKind ConfiguredPowerAction() {
+  return ParsePowerAction(EnvironmentText(L"VORLIX_POWER_ACTION").c_str());
+}
+
+std::wstring PowerLogPath() {
+  std::wstring path = EnvironmentText(L"VORLIX_POWER_LOG");
+  if (!path.empty()) return path;
+  std::vector<wchar_t> module(MAX_PATH + 1);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+    if (n == 0) return L"power-actions.log";
+    if (n < module.size()) {
+      path.assign(module.data(), n);
+      break;
+    }
+    module.resize(module.size() * 2);
+  }
+  size_t slash = path.find_last_of(L"\\/");
+  path.erase(slash == std::wstring::npos ? 0 : slash + 1);
+  return path + L"power-actions.log";
+}
+
+bool RunningUnderWine() {
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}

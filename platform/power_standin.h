@@ -1,0 +1,73 @@
+// What the desktop stand-in for the CE power manager offers beyond the CE calls:
+// its configuration, the simulated power source, and the pieces that powerctl.exe
+// and the tests use. Nothing here exists on a device.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ce_power.h"
+
+enum class PowerSourceKind { Simulated, Real, Invalid };
+enum class PowerActionKind { Recorded, Real, Invalid };
+
+// Configuration values; null or empty means the default, case does not matter.
+PowerSourceKind ParsePowerSource(const wchar_t* text);
+PowerActionKind ParsePowerAction(const wchar_t* text);
+PowerSourceKind ConfiguredPowerSource();  // VORLIX_POWER_SOURCE
+PowerActionKind ConfiguredPowerAction();  // VORLIX_POWER_ACTION
+// VORLIX_POWER_LOG, else "power-actions.log" beside the running program.
+std::wstring PowerLogPath();
+// A variable of this process's environment, empty when unset.
+std::wstring EnvironmentText(const wchar_t* name);
+
+// Registry place of the simulated AC line status (under HKEY_CURRENT_USER).
+extern const wchar_t kSimulatedPowerKey[];
+extern const wchar_t kSimulatedAcValue[];
+
+// The simulated ACLineStatus: 1 when never set, 255 for a stored value that is
+// not 0, 1 or 255. False (with the last error) when the registry cannot be read.
+bool ReadSimulatedAcLineStatus(BYTE* status);
+
+// How many subscribed queues a notification reached, and how many it could not
+// (queue full, or no reader left).
+struct PowerDelivery {
+  int delivered = 0;
+  int dropped = 0;
+};
+
+// Stores a simulated status (0, 1 or 255). When it differs from the stored one,
+// sends one PBT_POWERSTATUSCHANGE to every subscribed queue of every process.
+// ERROR_SUCCESS or an error code; *changed tells whether the status changed.
+DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delivery);
+
+// Writes one notification of the given kind (PBT_*) to every queue subscribed for
+// it; with processId not 0 only to that process's queues.
+PowerDelivery BroadcastPowerNotification(DWORD message, DWORD processId = 0);
+
+struct PowerSubscriptionInfo {
+  DWORD processId;
+  DWORD filter;
+  std::wstring queue;  // the queue's object name prefix
+};
+// Subscriptions of all processes whose owner is still running.
+std::vector<PowerSubscriptionInfo> ListPowerSubscriptions();
+
+// Queue internals shared with the power manager stand-in.
+// The object name prefix of a queue handle of this process, empty if hMsgQ is none.
+std::wstring MsgQueueObjectName(HANDLE hMsgQ, bool* readAccess);
+// Opens one side of an existing queue by its object name prefix; NULL (with
+// ERROR_FILE_NOT_FOUND) when no process holds that queue any more.
+HANDLE OpenMsgQueueByObjectName(const std::wstring& objectName, bool readAccess);
+
+// True inside Wine (ntdll exports wine_get_version).
+bool RunningUnderWine();
+// Starts a program of the Unix host from this Wine process, for instance
+// RunHostProgram("/bin/sh", L"-c \"...\""). Wine hands back no process handle, so
+// only the start is known, not the outcome. ERROR_NOT_SUPPORTED outside Wine.
+DWORD RunHostProgram(const char* unixPath, const std::wstring& arguments);
+// The systemctl arguments that the real power action uses for a state
+// ("suspend", "poweroff", "reboot", with " -i" when forced); empty if unknown.
+std::wstring HostPowerArguments(DWORD state, DWORD options);
