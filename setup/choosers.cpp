@@ -1,0 +1,118 @@
+// The colour buttons, the three spin pairs, automatic font size and the preview.
+#include "setup/settings_window.h"
+#include "shared/files.h"
+#include "shared/overlay_metrics.h"
+#include "shared/text.h"
+
+namespace {
+
+// An edit box with a vertical scroll bar as its arrows. The bar runs from low to
+// high upside down, so that the upper arrow raises the value.
+struct TSpinPair {
+  TControl* edit;
+  TControl* bar;
+  bool* syncEnabled;
+  bool (*test)(const std::wstring&);
+  int low, high;
+};
+
+TSpinPair CancelTimePair(TSettingsWindow* w) {
+  return {w->edtCancelTime, w->sbCancelTime, &cancelSyncEnabled, IsByteText, 0, 255};
+}
+TSpinPair DelayTimePair(TSettingsWindow* w) {
+  return {w->edtDelayTime, w->sbDelayTime, &delaySyncEnabled, IsByteText, 0, 255};
+}
+TSpinPair FontSizePair(TSettingsWindow* w) {
+  return {w->edtFontSize, w->sbFontSize, &fontSyncEnabled, IsFontSizeText, 6, 72};
+}
+
+// The bar follows a valid text; anything else leaves it where it was.
+void EditChanged(const TSpinPair& pair) {
+  if (!*pair.syncEnabled) return;  // the text came from the bar itself
+  std::wstring text = GetText(pair.edit);
+  if (pair.test(text)) SetScrollPosition(pair.bar, (pair.high - TextToInt(text)) + pair.low);
+}
+
+void BarScrolled(const TSpinPair& pair) {
+  *pair.syncEnabled = false;
+  SetText(pair.edit, IntToText((pair.high - GetScrollPosition(pair.bar)) + pair.low));
+  *pair.syncEnabled = true;
+}
+
+void ChooseSwatchColor(TSettingsWindow* w, TControl* swatch) {
+  w->dlgColor->color = GetColor(swatch);
+  // The dialog has no owner: a topmost form would cover it.
+  SetTopmost(w->frmMain, false);
+  if (ExecuteColorChooser(w->dlgColor)) SetColor(swatch, w->dlgColor->color);
+  SetTopmost(w->frmMain, true);
+}
+
+// Font height, width and the height the text needs at that width.
+void FitPreviewLabel(TControl* label, int px, int width) {
+  SetFontHeight(GetFont(label), -px);
+  SetWidth(label, width);
+  SetAutoSize(label, true);
+  SetAutoSize(label, false);
+  SetWidth(label, width);
+  SetLeft(label, 0);
+}
+
+}  // namespace
+
+void OnBackgroundColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->pnlBackgroundColor); }
+void OnTextColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->pnlTextColor); }
+
+void OnCancelTimeChange(TSettingsWindow* w, TControl*) { EditChanged(CancelTimePair(w)); }
+void OnDelayTimeChange(TSettingsWindow* w, TControl*) { EditChanged(DelayTimePair(w)); }
+void OnFontSizeChange(TSettingsWindow* w, TControl*) { EditChanged(FontSizePair(w)); }
+void OnCancelTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(CancelTimePair(w)); }
+void OnDelayTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(DelayTimePair(w)); }
+void OnFontSizeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(FontSizePair(w)); }
+
+void OnAutoSizeClick(TSettingsWindow* w, TControl*) {
+  bool ticked = GetChecked(w->chkAutoSize);
+  SetEnabled(w->edtFontSize, !ticked);
+  SetEnabled(w->sbFontSize, !ticked);
+}
+
+void OnPreviewClick(TSettingsWindow* w, TControl*) {
+  if (!CheckNumberField(w, w->edtCancelTime, IsByteText, kPageGeneral)) return;
+  bool autosize = GetChecked(w->chkAutoSize);
+  if (!autosize && !CheckNumberField(w, w->edtFontSize, IsFontSizeText, kPageView)) return;
+  std::wstring packFile;
+  if (!CheckLanguagePack(w, &packFile)) return;
+
+  // Each preview starts from the built-in texts, as the monitor does when it
+  // starts: a text that this pack lacks must not show an earlier pack's.
+  messageTexts = TMessageTexts();
+  if (!packFile.empty()) {
+    ReadTextLines(ProgramFile(packFile), [](int number, const std::string& line) {
+      LoadLanguageLine(messageTexts, number, line);
+    });
+  }
+  const std::wstring* words[] = {&messageTexts.suspend, &messageTexts.off, &messageTexts.reset};
+  int action = GetItemIndex(w->cbAction);
+  std::wstring word = (action >= 0 && action < 3) ? *words[action] : std::wstring();
+  std::wstring line1 = ReplaceFirst(messageTexts.action, kActionPlaceholder, word);
+  ReplaceFirst(&line1, kSecondPlaceholder, GetText(w->edtCancelTime));
+  SetText(w->Label1, line1);
+  SetText(w->Label2, messageTexts.cancel);
+
+  int width = GetWidth(w->pnlPreview);
+  int middle = OverlayMiddle(GetHeight(w->pnlPreview));
+  int px = OverlayFontHeight(autosize, TextToInt(GetText(w->edtFontSize)), screenDpi, width);
+  FitPreviewLabel(w->Label1, px, width);
+  SetTop(w->Label1, middle - GetHeight(w->Label1));
+  FitPreviewLabel(w->Label2, px, width);
+  SetTop(w->Label2, middle + GetHeight(w->Label2));
+
+  TColor background = GetColor(w->pnlBackgroundColor);
+  TColor text = GetColor(w->pnlTextColor);
+  SetColor(w->pnlPreview, background);
+  SetColor(w->Label1, background);
+  SetColor(w->Label2, background);
+  SetFontColor(GetFont(w->Label1), text);
+  SetFontColor(GetFont(w->Label2), text);
+  SetVisible(w->pnlMain, false);
+  SetVisible(w->pnlPreview, true);
+}

@@ -1,0 +1,29 @@
+#include "setup/language_packs.h"
+
+#include "shared/files.h"
+#include "shared/language.h"
+#include "shared/paths.h"
+#include "shared/text.h"
+
+void DiscoverLanguagePacks(const std::wstring& folder, TLanguageObjectList* list) {
+  list->clear();
+  TExplorerObjectList folders, files;
+  if (!ListDirectory(folder, &folders, &files)) return;
+  for (const TExplorerObject& file : files) {
+    if (FoldAsciiLower(FileExtension(file.name)) != L"lng") continue;
+    std::string firstLine;
+    if (!ReadFirstLine(folder + L"\\" + file.name, &firstLine)) continue;
+    std::wstring name = DecodeUtf8Line(firstLine);
+    // Counted before trimming: the file's own line must fit.
+    if (!IsLengthInRange(name, 1, 64)) continue;
+    list->push_back(TLanguageObject{TrimBlanks(name), file.name});
+  }
+}
+
+int FindLanguagePack(const TLanguageObjectList& list, const std::wstring& fileName) {
+  const std::wstring key = FoldAsciiLower(fileName);
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (FoldAsciiLower(list[i].fileName) == key) return static_cast<int>(i);
+  }
+  return -1;
+}
