@@ -1,0 +1,105 @@
+#include "setup/language_packs.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+// Display name by file name; the listing order is the platform's.
+std::map<std::wstring, std::wstring> ByFileName(const TLanguageObjectList& list) {
+  std::map<std::wstring, std::wstring> names;
+  for (const TLanguageObject& pack : list) names[pack.fileName] = pack.displayName;
+  return names;
+}
+
+TEST(DiscoverLanguagePacks, FindsLngFilesInAnyCaseOnly) {
+  TempFolder folder;
+  folder.Write(L"lower.lng", "Lower\r\nsuspend=x\r\n");
+  folder.Write(L"UPPER.LNG", "Upper");
+  folder.Write(L"Mixed.LnG", "Mixed");
+  folder.Write(L"backup.lng.bak", "Backup");
+  folder.Write(L"lng", "No dot");
+  folder.Write(L"notes.txt", "Notes");
+  CreateDirectoryW(folder.File(L"folder.lng").c_str(), nullptr);
+  TLanguageObjectList list = {{L"stale", L"stale.lng"}};
+  DiscoverLanguagePacks(folder.path(), &list);
+  std::map<std::wstring, std::wstring> expected = {
+      {L"lower.lng", L"Lower"}, {L"UPPER.LNG", L"Upper"}, {L"Mixed.LnG", L"Mixed"}};
+  EXPECT_EQ(expected, ByFileName(list));
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
+struct TFirstLineCase {
+  const char* title;
+  std::string firstLine;
+  bool listed;
+  std::wstring displayName;
+};
+
+TEST(DiscoverLanguagePacks, FirstLineRules) {
+  const TFirstLineCase cases[] = {
+      {"64 units", std::string(64, 'a'), true, std::wstring(64, L'a')},
+      {"65 units, trimmed or not", " " + std::string(63, 'a') + " ", false, L""},
+      {"blanks only", "   ", true, L""},
+      {"trimmed", "  Deutsch\t", true, L"Deutsch"},
+      {"byte order mark", "\xEF\xBB\xBF" "Deutsch", true, L"Deutsch"},
+      {"Cyrillic", "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", true,
+       L"\u0420\u0443\u0441\u0441\u043A\u0438\u0439"},
+      {"64 Cyrillic letters", Repeat("\xD0\x96", 64), true, std::wstring(64, L'\u0416')},
+      {"65 Cyrillic letters", Repeat("\xD0\x96", 65), false, L""},
+      {"empty first line", "\r\naction=x", false, L""},
+      {"empty file", "", false, L""},
+      {"Windows-1251 instead of UTF-8", "\xD0\xF3\xF1\xF1\xEA\xE8\xE9", false, L""},
+  };
+  for (const TFirstLineCase& c : cases) {
+    TempFolder folder;
+    folder.Write(L"pack.lng", c.firstLine);
+    TLanguageObjectList list;
+    DiscoverLanguagePacks(folder.path(), &list);
+    ASSERT_EQ(c.listed ? 1u : 0u, list.size()) << c.title;
+    if (c.listed) {
+      EXPECT_EQ(c.displayName, list[0].displayName) << c.title;
+      EXPECT_EQ(L"pack.lng", list[0].fileName) << c.title;
+    }
+  }
+}
+
+TEST(DiscoverLanguagePacks, SameDisplayNameTwiceKeepsEachFileName) {
+  TempFolder folder;
+  folder.Write(L"a.lng", "Deutsch");
+  folder.Write(L"b.lng", "Deutsch");
+  TLanguageObjectList list;
+  DiscoverLanguagePacks(folder.path(), &list);
+  std::map<std::wstring, std::wstring> expected = {{L"a.lng", L"Deutsch"}, {L"b.lng", L"Deutsch"}};
+  EXPECT_EQ(expected, ByFileName(list));
+}
+
+TEST(DiscoverLanguagePacks, AMissingFolderLeavesTheListEmpty) {
+  TempFolder folder;
+  TLanguageObjectList list = {{L"stale", L"stale.lng"}};
+  DiscoverLanguagePacks(folder.File(L"missing"), &list);
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(FindLanguagePack, FoldsAsciiCaseAndTakesTheFirstMatch) {
+  const TLanguageObjectList list = {
+      {L"One", L"Deutsch.lng"}, {L"Two", L"DEUTSCH.LNG"}, {L"Three", L"russian.lng"}};
+  EXPECT_EQ(0, FindLanguagePack(list, L"deutsch.lng"));
+  EXPECT_EQ(0, FindLanguagePack(list, L"DEUTSCH.lng"));
+  EXPECT_EQ(2, FindLanguagePack(list, L"Russian.LNG"));
+  EXPECT_EQ(-1, FindLanguagePack(list, L"russian"));
+  EXPECT_EQ(-1, FindLanguagePack(list, L""));
+  EXPECT_EQ(-1, FindLanguagePack({}, L"deutsch.lng"));
+}
+
+}  // namespace
