@@ -193,7 +193,6 @@ struct TControl : TRefObject {
   bool isForm = false, defaultBoundsFromWorkArea = false, isButton = false,
        isChild = false, drawsOwnText = false, wantsEnter = false, usesNotify = false;
   uint8_t boundsSet = 0;  // 1 left changed, 2 top changed, 4 | 8 any explicit bounds
-  HDC paintDC = nullptr;
   std::wstring className;
   TColor textColor = kColorWindowText;
   TColor color = kColorWindow;
@@ -217,6 +216,7 @@ struct TControl : TRefObject {
   TControl* activeControl = nullptr;  // forms: the child that has or last had the focus
   bool visibleSet = false;            // visibility was set explicitly
   bool showAfterCreate = false;
+  int8_t shownNotice = -1;            // last OnShow (1) / OnHide (0) raised, -1 none
 
   // Combo boxes.
   void (*dropDownSizing)(TControl* control) = nullptr;
@@ -480,16 +480,10 @@ HGDIOBJ GetToolHandle(TGdiTool* tool);
 // The background brush, shared with a parent of the same colour value.
 HBRUSH GetBrush(TControl* control);
 
-// A device context of a control with its font selected, for measuring text.
+// Measures text in a control's font (automatic sizing uses it).
 struct TGdiCanvas : TRefObject {
   TControl* owner = nullptr;
-  HDC dc = nullptr;
-  POINT penPos = {};
-  uint8_t state = 0;  // 1 device context present, 8 font selected
-  TGdiTool* font = nullptr;
-  DWORD copyMode = SRCCOPY;
-  bool dcFromWindow = false;  // from GetDC of the owner's window
-  bool dcIsPaintDC = false;   // the owner's paint context: never given back here
+  TGdiTool* font = nullptr;  // a copy of the owner's font, kept in step with it
   void Destroy() override;
 };
 

@@ -1,0 +1,91 @@
+// Private plumbing shared by the layer's files; programs include winobj.h only.
+#pragma once
+
+#include <utility>
+
+#include "winobj/winobj.h"
+
+namespace winobj {
+
+// The window property that binds a window to its TControl.
+extern const wchar_t kSelfProp[];
+// On each inner window of a combo box: its previous window procedure.
+extern const wchar_t kPrevProcProp[];
+
+// Sent to a window to run a call on the window's own thread (see RunOnWindowThread).
+const UINT kCallOnWindowThread = 0xB006;
+
+// The layer's global state, one per program.
+struct Globals {
+  TControl* creating = nullptr;  // bound to the first message its new window receives
+  TControl* mainForm = nullptr;
+  bool running = false;
+  bool terminated = false;
+  uint16_t nextChildId = 0x8000;
+  int platformKind = 255;  // 255: not asked yet
+  DWORD uiThread = 0;      // the thread that makes and handles the windows
+};
+extern Globals g;
+
+LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+// The system class's procedure, or DefWindowProcW for the layer's own classes.
+LRESULT DefaultProcessing(TControl* control, const TWindowMessage& msg);
+// Runs the control's hooks newest first; true when one handled the message.
+bool DispatchHooks(TControl* control, TWindowMessage& msg, LRESULT& result);
+TControl* ControlOf(HWND hwnd);
+
+// Changes the style bits of a control (its window's style when it has one).
+void ChangeStyle(TControl* control, DWORD set, DWORD clear);
+
+// Steps every child control constructor shares.
+TControl* NewChildControl(TControl* parent, const wchar_t* className, DWORD style,
+                          const TControlTraits& traits, int width, int height);
+bool CommonChildHook(TControl* control, TWindowMessage& msg, LRESULT& result);
+bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result);
+// Forms: paints the background in the form's colour.
+bool EraseBackgroundHook(TControl* form, TWindowMessage& msg, LRESULT& result);
+
+// Traits of the "STATIC" kinds (labels and panels) and the clear procedure that
+// empties the text.
+extern const TControlTraits kStaticTraits;
+void ClearText(TControl* control);
+
+// OnChange of a control's font (context: the control): colours, WM_SETFONT, repaint.
+void FontChanged(void* context, TGdiTool* font);
+// Sends WM_SETFONT with the control's font and re-runs automatic sizing.
+void ApplyFont(TControl* control);
+// The font of the control or of its nearest ancestor that has one.
+TGdiTool* NearestFont(TControl* control);
+// Device context for measuring: a memory DC with font selected; undone by EndMeasure.
+struct MeasureDC {
+  HDC dc;
+  HGDIOBJ oldFont;
+};
+MeasureDC BeginMeasure(TGdiTool* font);
+void EndMeasure(const MeasureDC& measure);
+
+// Combo boxes: Enter/Esc while the list is open (combo window or its inner edit).
+bool HandleDroppedListKey(TControl* combo, TWindowMessage& msg, LRESULT& result);
+
+template <class F>
+void CallTrampoline(void* call) {
+  (*static_cast<F*>(call))();
+}
+
+// Runs call on the thread that owns the control's window and waits for it; false
+// (nothing done) when the caller is that thread or there is no window yet.
+template <class F>
+bool RunOnWindowThread(TControl* control, F call) {
+  HWND hwnd = control->handle;
+  if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) return false;
+  SendMessageW(hwnd, kCallOnWindowThread, reinterpret_cast<WPARAM>(&CallTrampoline<F>),
+               reinterpret_cast<LPARAM>(&call));
+  return true;
+}
+
+template <class Proc, class... Args>
+void Fire(const TEvent<Proc>& event, Args&&... args) {
+  if (event.proc) event.proc(event.context, std::forward<Args>(args)...);
+}
+
+}  // namespace winobj
