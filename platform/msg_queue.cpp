@@ -58,6 +58,18 @@ struct Queue {
   HANDLE closed = nullptr;  // set by CloseMsgQueue of this process: wakes blocked calls
   bool reader = false;
   std::wstring prefix;
+  // The layout as checked against the mapping when opened. Kept here because any
+  // process of the session can write to the header.
+  DWORD flags = 0;
+  DWORD cbMaxMessage = 0;
+  DWORD capacity = 0;
+  DWORD slotSize = 0;
+
+  BYTE* SlotAt(DWORD index) const {
+    return reinterpret_cast<BYTE*>(header + 1) + static_cast<size_t>(index) * slotSize;
+  }
+  // The moving parts of the header still describe slots of this queue.
+  bool Sane() const { return header->head < capacity && header->count <= capacity; }
 
   ~Queue() {
     if (header) UnmapViewOfFile(header);
@@ -124,10 +136,6 @@ DWORD CapacityFor(DWORD maxMessages, DWORD slotSize) {
   return static_cast<DWORD>(fit < kUnlimitedMessages ? fit : kUnlimitedMessages);
 }
 
-BYTE* SlotAt(QueueHeader* h, DWORD index) {
-  return reinterpret_cast<BYTE*>(h + 1) + static_cast<size_t>(index) * h->slotSize;
-}
-
 // Updates the side-count of a queue and the events that mirror it. Queue lock held.
 void CountSide(Queue& q, int delta) {
   QueueHeader* h = q.header;
@@ -188,11 +196,16 @@ HANDLE OpenQueue(const std::wstring& prefix, const MSGQUEUEOPTIONS* create, bool
       h->slotSize = SlotSizeFor(create->cbMaxMessage);
       h->capacity = CapacityFor(create->dwMaxMessages, h->slotSize);
       h->magic = kQueueMagic;
-    } else if (h->magic != kQueueMagic || h->slotSize == 0 ||
+    } else if (h->magic != kQueueMagic || h->capacity == 0 || h->cbMaxMessage == 0 ||
+               h->slotSize != SlotSizeFor(h->cbMaxMessage) ||
                sizeof(QueueHeader) + static_cast<ULONGLONG>(h->capacity) * h->slotSize >
                    region.RegionSize) {
       return FailNull(ERROR_INVALID_HANDLE);  // the name belongs to something else
     }
+    q->flags = h->flags;
+    q->cbMaxMessage = h->cbMaxMessage;
+    q->capacity = h->capacity;
+    q->slotSize = h->slotSize;
 
     q->hasData = CreateEventW(nullptr, TRUE, FALSE, (prefix + L".data").c_str());
     q->hasRoom = CreateEventW(nullptr, TRUE, TRUE, (prefix + L".room").c_str());
@@ -300,21 +313,23 @@ BOOL WINAPI ReadMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbBufferSize,
   if (!q->reader) return Fail(ERROR_ACCESS_DENIED);
   if (!lpBuffer || cbBufferSize == 0 || !lpNumberOfBytesRead) return Fail(ERROR_INVALID_PARAMETER);
 
-  bool allowBroken = (q->header->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
+  bool allowBroken = (q->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
   ULONGLONG start = GetTickCount64();
   for (;;) {
     {
       HeldMutex held(q->lock);
       QueueHeader* h = q->header;
+      if (!q->Sane()) return Fail(ERROR_INVALID_DATA);
       if (h->count > 0) {
-        const SlotHeader* slot = reinterpret_cast<const SlotHeader*>(SlotAt(h, h->head));
-        DWORD copied = slot->size < cbBufferSize ? slot->size : cbBufferSize;
+        const SlotHeader* slot = reinterpret_cast<const SlotHeader*>(q->SlotAt(h->head));
+        DWORD size = slot->size <= q->cbMaxMessage ? slot->size : q->cbMaxMessage;
+        DWORD copied = size < cbBufferSize ? size : cbBufferSize;
         CopyMemory(lpBuffer, slot + 1, copied);
         *lpNumberOfBytesRead = copied;
         if (pdwFlags) *pdwFlags = slot->flags;
-        bool truncated = slot->size > cbBufferSize;
+        bool truncated = size > cbBufferSize;
         if (slot->flags & MSGQUEUE_MSGALERT) h->alertQueued = 0;
-        h->head = (h->head + 1) % h->capacity;
+        h->head = (h->head + 1) % q->capacity;
         if (--h->count == 0) ResetEvent(q->hasData);
         SetEvent(q->hasRoom);
         // As on CE: a message longer than the buffer is consumed, cut short.
@@ -335,33 +350,34 @@ BOOL WINAPI WriteMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbDataSize, DWORD
   if (!q) return Fail(ERROR_INVALID_HANDLE);
   if (q->reader) return Fail(ERROR_ACCESS_DENIED);
   if (!lpBuffer || cbDataSize == 0) return Fail(ERROR_INVALID_PARAMETER);
-  if (cbDataSize > q->header->cbMaxMessage) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (cbDataSize > q->cbMaxMessage) return Fail(ERROR_INSUFFICIENT_BUFFER);
 
-  bool allowBroken = (q->header->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
+  bool allowBroken = (q->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
   ULONGLONG start = GetTickCount64();
   for (;;) {
     {
       HeldMutex held(q->lock);
       QueueHeader* h = q->header;
+      if (!q->Sane()) return Fail(ERROR_INVALID_DATA);
       if (h->readers == 0 && !allowBroken) return Fail(ERROR_PIPE_NOT_CONNECTED);
-      if (h->count < h->capacity) {
+      if (h->count < q->capacity) {
         // One alert message at a time goes ahead of the others; further ones queue up.
         bool alert = (dwFlags & MSGQUEUE_MSGALERT) != 0 && !h->alertQueued;
         DWORD index;
         if (alert) {
-          h->head = (h->head + h->capacity - 1) % h->capacity;
+          h->head = (h->head + q->capacity - 1) % q->capacity;
           index = h->head;
           h->alertQueued = 1;
         } else {
-          index = (h->head + h->count) % h->capacity;
+          index = (h->head + h->count) % q->capacity;
         }
-        SlotHeader* slot = reinterpret_cast<SlotHeader*>(SlotAt(h, index));
+        SlotHeader* slot = reinterpret_cast<SlotHeader*>(q->SlotAt(index));
         slot->size = cbDataSize;
         slot->flags = alert ? MSGQUEUE_MSGALERT : 0;
         CopyMemory(slot + 1, lpBuffer, cbDataSize);
         if (++h->count > h->mostMessages) h->mostMessages = h->count;
         SetEvent(q->hasData);
-        if (h->count == h->capacity) ResetEvent(q->hasRoom);
+        if (h->count == q->capacity) ResetEvent(q->hasRoom);
         return TRUE;
       }
     }

@@ -113,6 +113,11 @@ void DropDeadSubscriptions(SubscriptionTable* table) {
   }
 }
 
+// Bounded: the table is writable by every process of the session.
+std::wstring QueueNameOf(const SubscriptionSlot& slot) {
+  return std::wstring(slot.queue, wcsnlen(slot.queue, kQueueNameChars));
+}
+
 BYTE RealAcLineStatus() {
   SYSTEM_POWER_STATUS status = {};
   return GetSystemPowerStatus(&status) ? status.ACLineStatus : AC_LINE_UNKNOWN;
@@ -237,7 +242,7 @@ PowerDelivery BroadcastPowerNotification(DWORD message, DWORD processId) {
   for (SubscriptionSlot& slot : table->slots) {
     if (!slot.used || (slot.filter & message) == 0) continue;
     if (processId != 0 && slot.processId != processId) continue;
-    HANDLE writer = OpenMsgQueueByObjectName(slot.queue, false);
+    HANDLE writer = OpenMsgQueueByObjectName(QueueNameOf(slot), false);
     if (!writer) {
       if (GetLastError() == ERROR_FILE_NOT_FOUND) slot.used = 0;  // the queue is gone
       ++delivery.dropped;
@@ -262,7 +267,7 @@ std::vector<PowerSubscriptionInfo> ListPowerSubscriptions() {
   HeldMutex held(tableLock);
   DropDeadSubscriptions(table);
   for (const SubscriptionSlot& slot : table->slots) {
-    if (slot.used) list.push_back({slot.processId, slot.filter, slot.queue});
+    if (slot.used) list.push_back({slot.processId, slot.filter, QueueNameOf(slot)});
   }
   return list;
 }

@@ -1,0 +1,267 @@
+// CE message queues of the stand-in: limits, waiting, closing, and sharing a
+// named queue with another process.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/platform/platform_test_support.h"
+
+using namespace platform_test;
+
+namespace {
+
+// Reads one DWORD message at once; returns it, or ~0 when none could be read.
+DWORD ReadValue(HANDLE queue, DWORD timeout = 0, DWORD* flags = nullptr) {
+  DWORD value = 0, bytes = 0, f = 0;
+  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &f) || bytes != sizeof value) return ~0u;
+  if (flags) *flags = f;
+  return value;
+}
+
+BOOL WriteValue(HANDLE queue, DWORD value, DWORD timeout = 0, DWORD flags = 0) {
+  return WriteMsgQueue(queue, &value, sizeof value, timeout, flags);
+}
+
+MSGQUEUEINFO InfoOf(HANDLE queue) {
+  MSGQUEUEINFO info = {};
+  info.dwSize = sizeof info;
+  EXPECT_TRUE(GetMsgQueueInfo(queue, &info));
+  return info;
+}
+
+struct QueuePair {
+  HANDLE reader;
+  HANDLE writer;
+  explicit QueuePair(DWORD maxMessages = 5, DWORD cbMaxMessage = 16, DWORD flags = 0) {
+    std::wstring name = UniqueName(L"pair");
+    MSGQUEUEOPTIONS r = QueueOptions(TRUE, maxMessages, cbMaxMessage, flags);
+    MSGQUEUEOPTIONS w = QueueOptions(FALSE, maxMessages, cbMaxMessage, flags);
+    reader = CreateMsgQueue(name.c_str(), &r);
+    writer = CreateMsgQueue(name.c_str(), &w);
+  }
+  ~QueuePair() {
+    if (reader) CloseMsgQueue(reader);
+    if (writer) CloseMsgQueue(writer);
+  }
+};
+
+}  // namespace
+
+TEST(MsgQueue, RejectsBadOptions) {
+  MSGQUEUEOPTIONS good = QueueOptions(TRUE);
+  std::wstring tooLong(MAX_PATH, L'q');
+  MSGQUEUEOPTIONS wrongSize = good, noMessageSize = good, unknownFlag = good;
+  wrongSize.dwSize = 24;
+  noMessageSize.cbMaxMessage = 0;
+  unknownFlag.dwFlags = 4;
+  struct Case { const wchar_t* name; MSGQUEUEOPTIONS* options; } cases[] = {
+      {nullptr, nullptr}, {nullptr, &wrongSize}, {nullptr, &noMessageSize},
+      {nullptr, &unknownFlag}, {tooLong.c_str(), &good}};
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_EQ(nullptr, CreateMsgQueue(c.name, c.options));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
+  }
+}
+
+TEST(MsgQueue, ReadHandleSignalsWaitingMessagesAndReadConsumesThem) {
+  QueuePair q;
+  ASSERT_TRUE(q.reader && q.writer);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(q.reader, 0));
+  ASSERT_TRUE(WriteValue(q.writer, 1));
+  ASSERT_TRUE(WriteValue(q.writer, 2));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(q.reader, 0));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(q.reader, 0)) << "a wait must not consume";
+  EXPECT_EQ(1u, ReadValue(q.reader));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(q.reader, 0));
+  EXPECT_EQ(2u, ReadValue(q.reader));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(q.reader, 0));
+  DWORD value, bytes;
+  EXPECT_FALSE(ReadMsgQueue(q.reader, &value, sizeof value, &bytes, 50, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+}
+
+TEST(MsgQueue, FullQueueMakesWritersWaitForRoom) {
+  QueuePair q(2);
+  ASSERT_TRUE(q.reader && q.writer);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(q.writer, 0)) << "the write handle signals room";
+  ASSERT_TRUE(WriteValue(q.writer, 1));
+  ASSERT_TRUE(WriteValue(q.writer, 2));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(q.writer, 0));
+  EXPECT_FALSE(WriteValue(q.writer, 9, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+  ULONGLONG start = GetTickCount64();
+  EXPECT_FALSE(WriteValue(q.writer, 9, 200));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
+  EXPECT_GE(GetTickCount64() - start, 150u);
+
+  std::thread reader([&] {
+    Sleep(200);
+    EXPECT_EQ(1u, ReadValue(q.reader));
+  });
+  EXPECT_TRUE(WriteValue(q.writer, 3, INFINITE));
+  reader.join();
+  EXPECT_EQ(2u, ReadValue(q.reader));
+  EXPECT_EQ(3u, ReadValue(q.reader));
+  EXPECT_EQ(2u, InfoOf(q.reader).dwMaxQueueMessages);
+}
+
+TEST(MsgQueue, MessageSizeLimits) {
+  QueuePair q(5, 8);
+  ASSERT_TRUE(q.reader && q.writer);
+  char bytes[9] = "abcdefgh";
+  EXPECT_FALSE(WriteMsgQueue(q.writer, bytes, 9, 0, 0));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+  EXPECT_FALSE(WriteMsgQueue(q.writer, bytes, 0, 0, 0));
+  ASSERT_TRUE(WriteMsgQueue(q.writer, bytes, 8, 0, 0));
+  // As on CE: a short buffer gets the start of the message, which is consumed.
+  char small[4] = {};
+  DWORD read = 0;
+  EXPECT_FALSE(ReadMsgQueue(q.reader, small, sizeof small, &read, 0, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+  EXPECT_EQ(4u, read);
+  EXPECT_EQ(0, memcmp(small, "abcd", 4));
+  EXPECT_EQ(0u, InfoOf(q.reader).dwCurrentMessages);
+}
+
+TEST(MsgQueue, MissingOtherSideBreaksTheQueueUnlessAllowed) {
+  std::wstring name = UniqueName(L"broken");
+  MSGQUEUEOPTIONS w = QueueOptions(FALSE, 1), r = QueueOptions(TRUE, 1);
+  HANDLE writer = CreateMsgQueue(name.c_str(), &w);
+  ASSERT_TRUE(writer);
+  EXPECT_FALSE(WriteValue(writer, 1));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PIPE_NOT_CONNECTED), GetLastError());
+
+  // A writer blocked on a full queue fails when the last reader goes.
+  HANDLE reader = CreateMsgQueue(name.c_str(), &r);
+  ASSERT_TRUE(reader);
+  ASSERT_TRUE(WriteValue(writer, 1));
+  std::thread closer([&] {
+    Sleep(200);
+    CloseMsgQueue(reader);
+  });
+  EXPECT_FALSE(WriteValue(writer, 2, INFINITE));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PIPE_NOT_CONNECTED), GetLastError());
+  closer.join();
+  CloseMsgQueue(writer);
+
+  HANDLE lonelyReader = CreateMsgQueue(UniqueName(L"broken").c_str(), &r);
+  DWORD value, bytes;
+  EXPECT_FALSE(ReadMsgQueue(lonelyReader, &value, sizeof value, &bytes, INFINITE, nullptr));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_PIPE_NOT_CONNECTED), GetLastError());
+  CloseMsgQueue(lonelyReader);
+
+  MSGQUEUEOPTIONS allowed = QueueOptions(FALSE, 1, 16, MSGQUEUE_ALLOW_BROKEN);
+  HANDLE lonelyWriter = CreateMsgQueue(UniqueName(L"allowed").c_str(), &allowed);
+  EXPECT_TRUE(WriteValue(lonelyWriter, 1));
+  CloseMsgQueue(lonelyWriter);
+}
+
+TEST(MsgQueue, ClosedHandleFailsWaitsAndWakesABlockedRead) {
+  QueuePair q;
+  ASSERT_TRUE(q.reader && q.writer);
+  DWORD result = 0, error = 0;
+  std::thread blocked([&] {
+    DWORD value, bytes;
+    result = ReadMsgQueue(q.reader, &value, sizeof value, &bytes, INFINITE, nullptr);
+    error = GetLastError();
+  });
+  Sleep(200);
+  HANDLE reader = q.reader;
+  ASSERT_TRUE(CloseMsgQueue(reader));
+  q.reader = nullptr;
+  blocked.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), error);
+
+  EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(reader, 0));
+  EXPECT_FALSE(CloseMsgQueue(reader));
+  EXPECT_EQ(0u, InfoOf(q.writer).wNumReaders);
+}
+
+TEST(MsgQueue, SameNameOpensTheFirstQueueWithItsLimits) {
+  std::wstring name = L"Vorlix\\Queue " + UniqueName(L"same");
+  MSGQUEUEOPTIONS r = QueueOptions(TRUE, 3, 4), w = QueueOptions(FALSE, 10, 64);
+  HANDLE reader = CreateMsgQueue(name.c_str(), &r);
+  ASSERT_TRUE(reader) << GetLastError();
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+  HANDLE writer = CreateMsgQueue(name.c_str(), &w);
+  ASSERT_TRUE(writer);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+  MSGQUEUEINFO info = InfoOf(writer);
+  EXPECT_EQ(3u, info.dwMaxMessages);
+  EXPECT_EQ(4u, info.cbMaxMessage);
+  EXPECT_EQ(1u, info.wNumReaders);
+  EXPECT_EQ(1u, info.wNumWriters);
+
+  // A name that only looks like the escaped form is another queue.
+  std::wstring lookalike = L"Vorlix%5CQueue " + name.substr(name.find(L' ') + 1);
+  HANDLE other = CreateMsgQueue(lookalike.c_str(), &r);
+  ASSERT_TRUE(other);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+  ASSERT_TRUE(WriteValue(writer, 7));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(other, 0));
+  EXPECT_EQ(7u, ReadValue(reader));
+  for (HANDLE h : {reader, writer, other}) CloseMsgQueue(h);
+}
+
+TEST(MsgQueue, UnnamedQueuesAreSeparateAndOpenMsgQueueJoinsOne) {
+  MSGQUEUEOPTIONS r = QueueOptions(TRUE), w = QueueOptions(FALSE);
+  HANDLE first = CreateMsgQueue(nullptr, &r);
+  HANDLE second = CreateMsgQueue(nullptr, &r);
+  ASSERT_TRUE(first && second);
+  HANDLE writer = OpenMsgQueue(GetCurrentProcess(), first, &w);
+  ASSERT_TRUE(writer);
+  ASSERT_TRUE(WriteValue(writer, 5));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 0));
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second, 0));
+  for (HANDLE h : {first, second, writer}) CloseMsgQueue(h);
+}
+
+TEST(MsgQueue, OneAlertMessageGoesAheadOfTheOthers) {
+  QueuePair q;
+  ASSERT_TRUE(q.reader && q.writer);
+  ASSERT_TRUE(WriteValue(q.writer, 1));
+  ASSERT_TRUE(WriteValue(q.writer, 2, 0, MSGQUEUE_MSGALERT));
+  ASSERT_TRUE(WriteValue(q.writer, 3, 0, MSGQUEUE_MSGALERT));
+  DWORD flags = 0;
+  EXPECT_EQ(2u, ReadValue(q.reader, 0, &flags));
+  EXPECT_EQ(static_cast<DWORD>(MSGQUEUE_MSGALERT), flags);
+  EXPECT_EQ(1u, ReadValue(q.reader, 0, &flags));
+  EXPECT_EQ(0u, flags);
+  EXPECT_EQ(3u, ReadValue(q.reader, 0, &flags));
+  EXPECT_EQ(0u, flags);
+}
+
+TEST(MsgQueueAcrossProcesses, WriterInAnotherProcessWaitsForRoom) {
+  std::wstring name = UniqueName(L"cross");
+  MSGQUEUEOPTIONS r = QueueOptions(TRUE, 2, sizeof(DWORD));
+  HANDLE reader = CreateMsgQueue(name.c_str(), &r);
+  ASSERT_TRUE(reader);
+  HANDLE probe = Start(ProbePath(), L"write " + name + L" 3 10000");
+  ASSERT_TRUE(probe);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reader, 10000));
+  for (int i = 0; i < 200 && InfoOf(reader).dwCurrentMessages < 2; ++i) Sleep(20);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(probe, 300)) << "the third write must wait";
+  EXPECT_EQ(1u, ReadValue(reader, 5000));
+  EXPECT_EQ(2u, ReadValue(reader, 5000));
+  EXPECT_EQ(3u, ReadValue(reader, 5000));
+  EXPECT_EQ(0u, ExitCodeOf(probe));
+
+  ASSERT_TRUE(ExitCodeOf(Start(ProbePath(), L"write " + name + L" 2 0")) == 0);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), ExitCodeOf(Start(ProbePath(), L"write " + name + L" 1 0")));
+  CloseMsgQueue(reader);
+}
+
+TEST(MsgQueueAcrossProcesses, ReaderInAnotherProcessGetsOurMessage) {
+  std::wstring name = UniqueName(L"cross");
+  MSGQUEUEOPTIONS w = QueueOptions(FALSE, 2, sizeof(DWORD));
+  HANDLE writer = CreateMsgQueue(name.c_str(), &w);
+  ASSERT_TRUE(writer);
+  HANDLE probe = Start(ProbePath(), L"read " + name + L" 10000");
+  ASSERT_TRUE(probe);
+  for (int i = 0; i < 500 && InfoOf(writer).wNumReaders == 0; ++i) Sleep(20);
+  EXPECT_TRUE(WriteValue(writer, 42, 5000));
+  EXPECT_EQ(42u, ExitCodeOf(probe));
+  CloseMsgQueue(writer);
+}
