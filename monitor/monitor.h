@@ -1,0 +1,116 @@
+// The resident power monitor: its object, start-up and lifetime, the power
+// notification listener, the delay and countdown with the power action, and the
+// full-screen overlay.
+//
+// Threads: the user-interface thread (start-up, message loop, every handler),
+// PowerQueueReader, DelayThread and CountdownThread. The workers share no lock;
+// they coordinate through the atomic flags below and are parked and woken with
+// SuspendThread / ResumeThread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "shared/language.h"
+#include "shared/settings.h"
+#include "winobj/winobj.h"
+
+// The monitor object: the overlay form and its two text lines. A dependent of
+// its form, so the form's release frees it.
+struct TMonitorWindow : TRefObject {
+  TControl* form = nullptr;
+  TControl* Label1 = nullptr;  // the countdown line
+  TControl* Label2 = nullptr;  // the cancel hint
+};
+
+// ---------------------------------------------------------------------------
+// Start-up and lifetime (startup.cpp)
+
+// Written by the user-interface thread during start-up only; read afterwards.
+extern TMonitorWindow* theMonitor;
+extern TMonitorSettings monitorSettings;
+extern TMessageTexts messageTexts;
+extern std::wstring programDirectory;
+extern int32_t screenDpi;
+
+// Creates the monitor object with its form and labels, stores it in monitor
+// first, and runs InitializeMonitor. parent is always nil.
+void CreateMonitorWindow(TMonitorWindow*& monitor, TControl* parent);
+// The form, the two labels and the handlers (no settings, threads or listener).
+void BuildMonitorForm(TMonitorWindow* monitor);
+// The start-up sequence. A thread or listener that cannot start posts WM_QUIT.
+void InitializeMonitor(TMonitorWindow* monitor);
+// OnClose of frmMain: ends the worker threads and the listener.
+void OnMonitorClose(void* context, TControl* sender, bool& allow);
+
+// ---------------------------------------------------------------------------
+// Power notification listener (listener.cpp)
+
+extern std::atomic<uint8_t> lastAcLineStatus;
+// On: reads the status, makes the queue, subscribes and starts the reader; false
+// at the first step that fails. Off: ends the reader, unsubscribes, closes the
+// queue; always true.
+bool SwitchPowerListener(bool on);
+// GetSystemPowerStatusEx without a fresh battery query; status unchanged on failure.
+bool ReadAcLineStatus(uint8_t& status);
+DWORD WINAPI PowerQueueReader(LPVOID);
+// Acts on one status read after a notification: a change to 0 starts the
+// sequence, any other change stops it, no change does nothing.
+void DispatchAcLineStatus(uint8_t currentAcLineStatus);
+// Lets a notification in progress finish and keeps the reader from taking
+// another, so that it can be ended without holding a lock.
+void QuiescePowerQueueReader();
+
+// ---------------------------------------------------------------------------
+// Delay, countdown and power action (sequence.cpp)
+
+const DWORD TickInterval = 1000;  // ms before every tick of either thread
+
+extern std::atomic<HANDLE> DelayThread;
+extern std::atomic<HANDLE> CountdownThread;
+extern std::atomic<int32_t> tickCount;
+extern std::atomic<bool> delayRunning;
+extern std::atomic<bool> countdownRunning;
+extern std::atomic<bool> delayBusy;
+extern std::atomic<bool> countdownBusy;
+extern std::atomic<bool> skipNextTick;
+
+// Each worker thread is created parked; false when it could not be made.
+bool CreateDelayThread();
+bool CreateCountdownThread();
+// Lets the ticks in progress finish, then ends both threads (handles become 0)
+// and clears every flag.
+void EndWorkerThreads();
+// Busy-waits until flag is clear. Serves messages sent to the calling thread
+// meanwhile: the tick waited for may be inside SetText or SetVisible, which wait
+// for the user-interface thread.
+void WaitUntilClear(const std::atomic<bool>& flag);
+
+void StartSequence(TMonitorWindow* monitor);
+void StopSequence(TMonitorWindow* monitor, bool fromCountdown);
+void DelayTick(TMonitorWindow* monitor);
+void CountdownTick(TMonitorWindow* monitor);
+void ResumeDelayThread();
+void ResumeCountdownThread();
+void SuspendDelayThread();
+void SuspendCountdownThread(bool skip);
+// OnMouseMove of the form and both labels: any movement cancels.
+void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data);
+
+// Tests shorten the pause between ticks; the program keeps TickInterval.
+void SetTickIntervalForTesting(DWORD milliseconds);
+
+// ---------------------------------------------------------------------------
+// Overlay (overlay.cpp)
+
+// OnShow of frmMain: full screen, topmost, no caption, font height and layout.
+void OnOverlayShow(void* context, TControl* sender);
+// Puts both lines in and makes the overlay visible (OnOverlayShow lays it out).
+void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2);
+// Rewrites the countdown line only; the layout stays as the show made it.
+void SetCountdownLine(TMonitorWindow* monitor, const std::wstring& line1);
+// No menu bar, topmost, no caption, hidden; the labels hold recovery and wait.
+void ResetOverlay(TMonitorWindow* monitor);

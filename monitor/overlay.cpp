@@ -1,0 +1,65 @@
+// The full-screen overlay: its layout on every show, and the reset that hides it.
+#include "monitor/monitor.h"
+
+#include "shared/overlay_metrics.h"
+#include "shared/ui.h"
+
+namespace {
+
+// The form's window; nil before the message loop made it. The monitor never
+// makes it here: the reset at start-up only records the wanted styles.
+HWND ExistingWindow(TControl* control) { return control->handle; }
+
+// Fits a word-wrapped label to its text at the full client width.
+void FitLabel(TControl* label, int px, int width) {
+  SetFontHeight(GetFont(label), -px);
+  SetWidth(label, width);
+  SetAutoSize(label, true);  // the layer fits the label to its text once
+  SetAutoSize(label, false);
+  SetWidth(label, width);
+  SetLeft(label, 0);
+}
+
+}  // namespace
+
+void OnOverlayShow(void* context, TControl* sender) {
+  (void)sender;
+  auto* monitor = static_cast<TMonitorWindow*>(context);
+  TControl* form = monitor->form;
+  if (!IsTopmost(form)) SetTopmost(form, true);
+  RECT screen = GetScreenRect();
+  if (HWND window = ExistingWindow(form)) HideMenuBar(window);
+  SetBoundsRect(form, screen);
+  // After the bounds: the layer adds a caption the first time a form's bounds are set.
+  if (HasBorder(form)) SetHasBorder(form, false);
+
+  int width = GetClientWidth(form);
+  int middle = OverlayMiddle(GetClientHeight(form));
+  int px = OverlayFontHeight(monitorSettings.font_autosize, monitorSettings.font_size, screenDpi, width);
+
+  // Label1's bottom edge on the middle line; one Label2-high band; Label2 below.
+  FitLabel(monitor->Label1, px, width);
+  SetTop(monitor->Label1, middle - GetHeight(monitor->Label1));
+  FitLabel(monitor->Label2, px, width);
+  SetTop(monitor->Label2, middle + GetHeight(monitor->Label2));
+}
+
+void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2) {
+  SetText(monitor->Label1, line1);
+  SetText(monitor->Label2, line2);
+  SetVisible(monitor->form, true);
+}
+
+void SetCountdownLine(TMonitorWindow* monitor, const std::wstring& line1) {
+  SetText(monitor->Label1, line1);
+}
+
+void ResetOverlay(TMonitorWindow* monitor) {
+  TControl* form = monitor->form;
+  if (HWND window = ExistingWindow(form)) HideMenuBar(window);
+  if (!IsTopmost(form)) SetTopmost(form, true);
+  if (HasBorder(form)) SetHasBorder(form, false);
+  SetVisible(form, false);
+  SetText(monitor->Label1, messageTexts.recovery);
+  SetText(monitor->Label2, messageTexts.wait);
+}

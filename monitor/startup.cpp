@@ -1,0 +1,99 @@
+// Start-up and lifetime of the monitor: the object with its form and labels,
+// the start-up sequence, and the end when the form closes.
+#include "monitor/monitor.h"
+
+#include "shared/files.h"
+#include "shared/paths.h"
+#include "shared/text.h"
+#include "shared/ui.h"
+
+TMonitorWindow* theMonitor = nullptr;
+TMonitorSettings monitorSettings;
+TMessageTexts messageTexts;
+std::wstring programDirectory;
+int32_t screenDpi = 96;
+
+void BuildMonitorForm(TMonitorWindow* monitor) {
+  TControl* form = NewForm(nullptr, L"frmMain");
+  monitor->form = form;
+  SetMainForm(form);
+  AddDependent(form, monitor);
+
+  SetOnClose(form, OnMonitorClose, monitor);
+  SetOnMouseMove(form, OnOverlayMouseMove, monitor);
+  SetOnShow(form, OnOverlayShow, monitor);
+
+  // Places and sizes hold only until the first show lays the overlay out.
+  TControl* label1 = SetSize(SetPosition(NewLabel(form, L"Label1"), 7, 144), 383, 19);
+  SetWordWrap(label1);
+  SetFontStyle(GetFont(label1), kFontBold);
+  SetFontHeight(GetFont(label1), -11);
+  SetTextAlign(label1, kAlignCenter);
+  monitor->Label1 = label1;
+
+  TControl* label2 = SetSize(SetPosition(NewLabel(form, L"Label2"), 6, 160), 387, 18);
+  SetWordWrap(label2);
+  SetFontHeight(GetFont(label2), -11);
+  SetTextAlign(label2, kAlignCenter);
+  monitor->Label2 = label2;
+
+  SetOnMouseMove(label1, OnOverlayMouseMove, monitor);
+  SetOnMouseMove(label2, OnOverlayMouseMove, monitor);
+}
+
+void CreateMonitorWindow(TMonitorWindow*& monitor, TControl* parent) {
+  (void)parent;  // the monitor's form has no parent
+  monitor = NewObject<TMonitorWindow>();
+  BuildMonitorForm(monitor);
+  InitializeMonitor(monitor);
+}
+
+void InitializeMonitor(TMonitorWindow* monitor) {
+  SetText(monitor->form, L"");
+  SetText(GetMainForm(), L"");
+  programDirectory = ParentDirectory(GetCommandLineArgument(0));
+
+  // A missing thread quits once the loop runs; the rest still starts up.
+  if (!CreateDelayThread()) PostQuitMessage(0);
+  if (!CreateCountdownThread()) PostQuitMessage(0);
+
+  ReadTextLines(programDirectory + L"\\vorlix.ini", [](int number, const std::string& line) {
+    LoadSettingsLine(monitorSettings, number, line);
+  });
+  // With no pack named the path is the folder itself, which reads nothing.
+  ReadTextLines(programDirectory + L"\\" + monitorSettings.lng_file,
+                [](int number, const std::string& line) {
+                  LoadLanguageLine(messageTexts, number, line);
+                });
+  // Once per run: from here on the action text holds only "%second%".
+  ReplaceFirst(&messageTexts.action, kActionPlaceholder,
+               ActionWordOf(messageTexts, monitorSettings.power_action));
+
+  screenDpi = ScreenDpi();
+
+  SetColor(monitor->form, monitorSettings.background_color);
+  SetColor(monitor->Label1, monitorSettings.background_color);
+  SetColor(monitor->Label2, monitorSettings.background_color);
+  SetFontColor(GetFont(monitor->Label1), monitorSettings.text_color);
+  SetFontColor(GetFont(monitor->Label2), monitorSettings.text_color);
+  SetText(monitor->Label1, L"");
+  SetText(monitor->Label2, L"");
+
+  // No thread runs yet: this only prepares the hidden, topmost overlay.
+  StopSequence(monitor, false);
+
+  if (!SwitchPowerListener(true)) PostQuitMessage(0);
+}
+
+void OnMonitorClose(void* context, TControl* sender, bool& allow) {
+  (void)context;
+  (void)sender;
+  (void)allow;  // the form always closes
+  // The reader first, so that it resumes no worker any more; then the workers.
+  // Each finishes the notification or tick in progress before it is ended: a
+  // thread ended in the middle of one may hold the heap or a queue lock that the
+  // rest of the shutdown needs.
+  QuiescePowerQueueReader();
+  EndWorkerThreads();
+  SwitchPowerListener(false);
+}

@@ -1,0 +1,278 @@
+// monitorctl.exe: looks at and drives a running vorlix.exe from outside, as the
+// end-to-end tests and the demo need it: its overlay's state and texts, a close
+// request, and timed power events against the simulated power source.
+//
+//   monitorctl wait-window [seconds]       wait until the monitor's form exists
+//   monitorctl state                       print the overlay's state and texts
+//   monitorctl wait-visible 0|1 [seconds]  wait until the overlay is hidden/shown
+//   monitorctl ping [milliseconds]         exit 0 when the monitor answers a message
+//   monitorctl close                       post WM_CLOSE to the monitor's form
+//   monitorctl latency [events]            AC offline -> overlay visible, per event
+//   monitorctl flap [steps] [seed]         random AC status changes, 20-400 ms apart
+//
+// Exit codes: 0 done, 1 failed or timed out, 2 bad usage.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/power_standin.h"
+
+namespace {
+
+void Print(const std::wstring& text) {
+  std::wstring line = text + L"\n";
+  int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string bytes(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &bytes[0], n, nullptr,
+                      nullptr);
+  DWORD written;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+            nullptr);
+}
+
+void Error(const std::wstring& text) {
+  std::wstring line = L"monitorctl: " + text + L"\n";
+  DWORD written;
+  std::string bytes(line.begin(), line.end());  // ASCII messages only
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+            nullptr);
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+bool IsMonitorProcess(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!process) return false;
+  wchar_t path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  bool ok = QueryFullProcessImageNameW(process, 0, path, &size);
+  CloseHandle(process);
+  if (!ok) return false;
+  std::wstring name = path;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  return lstrcmpiW(name.c_str(), L"vorlix.exe") == 0;
+}
+
+BOOL CALLBACK FindFormProc(HWND window, LPARAM found) {
+  if (ClassOf(window) == L"Form" && IsMonitorProcess(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The monitor's form: a top-level "Form" window of a process named vorlix.exe.
+HWND FindMonitorForm() {
+  HWND found = nullptr;
+  EnumWindows(FindFormProc, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+BOOL CALLBACK CollectLabelProc(HWND window, LPARAM list) {
+  if (lstrcmpiW(ClassOf(window).c_str(), L"Static") == 0) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  }
+  return TRUE;
+}
+
+// The labels in creation order (their child identifiers rise with it).
+std::vector<HWND> Labels(HWND form) {
+  std::vector<HWND> labels;
+  EnumChildWindows(form, CollectLabelProc, reinterpret_cast<LPARAM>(&labels));
+  std::sort(labels.begin(), labels.end(),
+            [](HWND a, HWND b) { return GetDlgCtrlID(a) < GetDlgCtrlID(b); });
+  return labels;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t text[1024] = {};
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                      &result);
+  return text;
+}
+
+std::wstring RectText(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," + std::to_wstring(r.right) +
+         L"," + std::to_wstring(r.bottom);
+}
+
+int ArgInt(int argc, wchar_t** argv, int index, int fallback) {
+  return argc > index ? _wtoi(argv[index]) : fallback;
+}
+
+// Polls until done() or the time is up; true when done.
+template <class Done>
+bool WaitFor(int milliseconds, Done done) {
+  ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!done()) {
+    if (GetTickCount64() >= end) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+int WaitWindow(int seconds) {
+  if (WaitFor(seconds * 1000, [] { return FindMonitorForm() != nullptr; })) return 0;
+  Error(L"no monitor window");
+  return 1;
+}
+
+int State() {
+  HWND form = FindMonitorForm();
+  if (!form) {
+    Error(L"no monitor window");
+    return 1;
+  }
+  LONG style = GetWindowLongW(form, GWL_STYLE);
+  LONG exStyle = GetWindowLongW(form, GWL_EXSTYLE);
+  Print(L"visible=" + std::to_wstring(IsWindowVisible(form) ? 1 : 0));
+  Print(L"topmost=" + std::to_wstring((exStyle & WS_EX_TOPMOST) ? 1 : 0));
+  Print(L"caption=" + std::to_wstring((style & WS_CAPTION) ? 1 : 0));
+  Print(L"form=" + RectText(form));
+  std::vector<HWND> labels = Labels(form);
+  for (size_t i = 0; i < labels.size(); ++i) {
+    std::wstring name = L"label" + std::to_wstring(i + 1);
+    Print(name + L"=" + RectText(labels[i]));
+    Print(name + L".text=" + TextOf(labels[i]));
+  }
+  return 0;
+}
+
+int WaitVisible(bool visible, int seconds) {
+  bool ok = WaitFor(seconds * 1000, [visible] {
+    HWND form = FindMonitorForm();
+    return form && (IsWindowVisible(form) != FALSE) == visible;
+  });
+  if (ok) return 0;
+  Error(visible ? L"overlay not shown" : L"overlay not hidden");
+  return 1;
+}
+
+int Ping(int milliseconds) {
+  HWND form = FindMonitorForm();
+  DWORD_PTR result = 0;
+  if (form && SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, milliseconds, &result)) return 0;
+  Error(L"the monitor does not answer");
+  return 1;
+}
+
+int Close() {
+  HWND form = FindMonitorForm();
+  if (!form || !PostMessageW(form, WM_CLOSE, 0, 0)) {
+    Error(L"no monitor window to close");
+    return 1;
+  }
+  return 0;
+}
+
+bool SetAc(BYTE status) {
+  bool changed = false;
+  PowerDelivery delivery;
+  return SetSimulatedAcLineStatus(status, &changed, &delivery) == ERROR_SUCCESS;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+// Needs a monitor with delay_time 0: the overlay then appears while the
+// notification is handled. Times from the status change to IsWindowVisible.
+int Latency(int events) {
+  HWND form = FindMonitorForm();
+  if (!form || events < 1) {
+    Error(L"no monitor window");
+    return 1;
+  }
+  SetAc(AC_LINE_ONLINE);
+  std::vector<double> samples;
+  for (int i = 0; i < events; ++i) {
+    if (!WaitFor(5000, [form] { return !IsWindowVisible(form); })) break;
+    Sleep(200);
+    LARGE_INTEGER start, shown;
+    QueryPerformanceCounter(&start);
+    if (!SetAc(AC_LINE_OFFLINE)) break;
+    bool visible = false;
+    ULONGLONG end = GetTickCount64() + 5000;
+    while (!(visible = IsWindowVisible(form) != FALSE) && GetTickCount64() < end) SwitchToThread();
+    QueryPerformanceCounter(&shown);
+    if (!visible) break;
+    samples.push_back(Milliseconds(start, shown));
+    wchar_t line[64];
+    swprintf(line, 64, L"event %d: %.1f ms", i + 1, samples.back());
+    Print(line);
+    SetAc(AC_LINE_ONLINE);
+  }
+  SetAc(AC_LINE_ONLINE);
+  if (static_cast<int>(samples.size()) != events) {
+    Error(L"the overlay did not follow every event");
+    return 1;
+  }
+  std::vector<double> sorted = samples;
+  std::sort(sorted.begin(), sorted.end());
+  double sum = 0;
+  for (double s : samples) sum += s;
+  wchar_t line[160];
+  swprintf(line, 160, L"latency over %d events: min %.1f ms, median %.1f ms, mean %.1f ms, max %.1f ms",
+           events, sorted.front(), sorted[sorted.size() / 2], sum / samples.size(), sorted.back());
+  Print(line);
+  return 0;
+}
+
+// Random status changes with short pauses. Offline never lasts longer than one
+// pause (at most 400 ms), so no countdown of a second or more can run out.
+int Flap(int steps, unsigned seed) {
+  const BYTE statuses[] = {AC_LINE_OFFLINE, AC_LINE_ONLINE, AC_LINE_UNKNOWN};
+  unsigned state = seed ? seed : 1;
+  auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7FFF;
+  };
+  BYTE last = AC_LINE_ONLINE;
+  for (int i = 0; i < steps; ++i) {
+    BYTE status = statuses[next() % 3];
+    if (last == AC_LINE_OFFLINE && status == AC_LINE_OFFLINE) status = AC_LINE_ONLINE;
+    if (!SetAc(status)) {
+      Error(L"cannot set the AC line status");
+      return 1;
+    }
+    last = status;
+    Sleep(20 + next() % 380);
+  }
+  return SetAc(AC_LINE_ONLINE) ? 0 : 1;
+}
+
+int Usage() {
+  Error(L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
+        L"latency [events] | flap [steps] [seed]");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  std::wstring command = argv[1];
+  if (command == L"wait-window") return WaitWindow(ArgInt(argc, argv, 2, 10));
+  if (command == L"state") return State();
+  if (command == L"wait-visible" && argc > 2) return WaitVisible(_wtoi(argv[2]) != 0, ArgInt(argc, argv, 3, 10));
+  if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
+  if (command == L"close") return Close();
+  if (command == L"latency") return Latency(ArgInt(argc, argv, 2, 20));
+  if (command == L"flap") return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
+  return Usage();
+}

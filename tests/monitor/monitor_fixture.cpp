@@ -1,0 +1,177 @@
+#include "tests/monitor/monitor_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "platform/power_standin.h"
+#include "shared/language.h"
+
+namespace {
+
+MonitorTest* current = nullptr;
+
+// A hang must fail the run, not stall it until CTest's timeout.
+const int kWatchdogSeconds = 30;
+
+}  // namespace
+
+void MonitorTest::SetUp() {
+  current = this;
+  SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
+  SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
+  SetEnvironmentVariableW(L"VORLIX_POWER_LOG", folder.File(L"power.log").c_str());
+  SetAc(AC_LINE_ONLINE);
+  monitorSettings = TMonitorSettings();
+  messageTexts = TMessageTexts();
+  SetTickIntervalForTesting(kTestTick);
+  MarkTime();
+
+  watchdogArmed = true;
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  watchdog = std::thread([this, name] {
+    for (int i = 0; i < kWatchdogSeconds * 20 && watchdogArmed; ++i) Sleep(50);
+    if (!watchdogArmed) return;
+    std::fprintf(stderr, "\n%s: no progress after %d s, giving up\n", name.c_str(), kWatchdogSeconds);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  });
+}
+
+void MonitorTest::TearDown() {
+  CloseMonitor();
+  SetTickIntervalForTesting(TickInterval);
+  SetAc(AC_LINE_ONLINE);
+  watchdogArmed = false;
+  watchdog.join();
+  current = nullptr;
+}
+
+void MonitorTest::StartMonitor() {
+  CreateMonitorWindow(theMonitor, nullptr);
+  monitor = theMonitor;
+  AddHook(monitor->form, RecordHook);
+  AddHook(monitor->Label1, RecordHook);
+  Pump(20);
+  MarkTime();
+}
+
+void MonitorTest::CloseMonitor() {
+  if (!monitor) return;
+  bool allow = true;
+  OnMonitorClose(monitor, monitor->form, allow);
+  TControl* form = monitor->form;
+  SetMainForm(nullptr);
+  ReleaseObject(form);
+  monitor = theMonitor = nullptr;
+  Pump(10);
+}
+
+bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
+  (void)result;
+  if (!current || !current->monitor) return false;
+  if (control == current->monitor->Label1 && msg.message == WM_SETTEXT) {
+    current->events.push_back({current->Now(), 'T', reinterpret_cast<const wchar_t*>(msg.lParam)});
+  } else if (control == current->monitor->form && msg.message == WM_SHOWWINDOW) {
+    char kind = msg.wParam ? 'S' : 'H';
+    // The layer and the system both announce a change; keep one of each.
+    char last = 0;
+    for (auto it = current->events.rbegin(); it != current->events.rend() && !last; ++it) {
+      if (it->kind != 'T') last = it->kind;
+    }
+    if (kind != last && !(kind == 'H' && last == 0)) current->events.push_back({current->Now(), kind, {}});
+  }
+  return false;
+}
+
+bool MonitorTest::PumpUntil(int milliseconds, const std::function<bool()>& done) {
+  ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quitPosted = true;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount64() >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+  }
+}
+
+void MonitorTest::RunOnListener(const std::function<void()>& call) {
+  std::atomic<bool> finished{false};
+  std::thread listener([&] {
+    call();
+    finished = true;
+  });
+  PumpUntil(20000, [&] { return finished.load(); });
+  listener.join();
+}
+
+void MonitorTest::SetAc(BYTE status) {
+  bool changed = false;
+  PowerDelivery delivery;
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetSimulatedAcLineStatus(status, &changed, &delivery));
+}
+
+std::vector<std::string> MonitorTest::PowerCalls() const {
+  std::vector<std::string> lines;
+  std::ifstream in(folder.File(L"power.log").c_str());
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+bool MonitorTest::WaitForPowerCalls(size_t count, int milliseconds) {
+  return const_cast<MonitorTest*>(this)->PumpUntil(milliseconds,
+                                                   [&] { return PowerCalls().size() >= count; });
+}
+
+bool MonitorTest::OverlayVisible() const {
+  return monitor && monitor->form->handle && IsWindowVisible(monitor->form->handle);
+}
+
+void MonitorTest::MarkTime() {
+  QueryPerformanceCounter(&mark);
+  events.clear();
+}
+
+double MonitorTest::Now() const {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return (now.QuadPart - mark.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+double MonitorTest::FirstEvent(char kind, const std::wstring& text) const {
+  for (const TOverlayEvent& e : events) {
+    if (e.kind == kind && (text.empty() || e.text == text)) return e.ms;
+  }
+  return -1;
+}
+
+std::vector<std::wstring> MonitorTest::TextsWhileShown() const {
+  std::vector<std::wstring> texts;
+  bool shown = false;
+  std::wstring last;
+  for (const TOverlayEvent& e : events) {
+    if (e.kind == 'S') {
+      shown = true;
+      texts.push_back(last);
+    } else if (e.kind == 'H') {
+      shown = false;
+    } else {
+      last = e.text;
+      if (shown) texts.push_back(e.text);
+    }
+  }
+  return texts;
+}
+
+std::wstring MonitorTest::Line(int seconds) {
+  return L"Device will be suspended after " + std::to_wstring(seconds) + L" second";
+}

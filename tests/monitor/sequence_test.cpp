@@ -1,0 +1,218 @@
+// The delay and countdown engine on its real threads, with a short tick.
+#include <random>
+
+#include "tests/monitor/monitor_fixture.h"
+
+namespace {
+
+std::vector<std::wstring> CountdownFrom(int seconds) {
+  std::vector<std::wstring> lines;
+  for (int n = seconds; n >= 1; --n) lines.push_back(MonitorTest::Line(n));
+  return lines;
+}
+
+// Parked exactly once: a second SuspendThread would keep ResumeThread from waking it.
+DWORD SuspendCount(HANDLE thread) {
+  DWORD previous = SuspendThread(thread);
+  ResumeThread(thread);
+  return previous;
+}
+
+}  // namespace
+
+TEST_F(MonitorTest, DefaultTimelineShowsAfterTheDelayAndActsAfterTheCountdown) {
+  StartMonitor();  // delay_time 2, cancel_time 10
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(WaitForPowerCalls(1, 20 * kTestTick + 3000));
+  Pump(2 * kTestTick);
+
+  EXPECT_EQ(CountdownFrom(10), TextsWhileShown());
+  double shown = FirstEvent('S');
+  double last = FirstEvent('T', Line(1));
+  double hidden = FirstEvent('H');
+  EXPECT_GE(shown, 1.5 * kTestTick);
+  EXPECT_GE(last - shown, 8.5 * kTestTick);  // 10 at the show, 1 nine ticks later
+  EXPECT_GE(hidden - last, 0.5 * kTestTick);
+  ASSERT_EQ(1u, PowerCalls().size());
+  EXPECT_NE(std::string::npos, PowerCalls()[0].find("state=0x00200000 flags=0x00000000"));
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_EQ(L"Recovery power device", GetText(monitor->Label1));
+  EXPECT_EQ(L"Please wait...", GetText(monitor->Label2));
+}
+
+TEST_F(MonitorTest, WithoutDelayTheListenerShowsTheOverlayItself) {
+  monitorSettings.delay_time = 0;
+  StartMonitor();
+  RunOnListener([] { StartSequence(theMonitor); });
+  // Shown before StartSequence returned, with the full countdown.
+  EXPECT_TRUE(OverlayVisible());
+  EXPECT_EQ(Line(10), GetText(monitor->Label1));
+  EXPECT_EQ(L"Use move on the screen to cancel...", GetText(monitor->Label2));
+  ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(9)) >= 0; }));
+  EXPECT_GE(FirstEvent('T', Line(9)) - FirstEvent('S'), 0.7 * kTestTick);
+}
+
+TEST_F(MonitorTest, CancelTimeOneShowsOneThenActs) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 1;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(WaitForPowerCalls(1, 3000));
+  Pump(kTestTick);
+  EXPECT_EQ(std::vector<std::wstring>{Line(1)}, TextsWhileShown());
+  EXPECT_GE(FirstEvent('H') - FirstEvent('S'), 0.7 * kTestTick);
+  EXPECT_EQ(1u, PowerCalls().size());
+}
+
+// The power call follows the show at once, also inside the delay thread's own
+// tick; the delay thread parks and serves the next power loss again.
+TEST_F(MonitorTest, CancelTimeZeroActsAtOnceAndNothingHangs) {
+  for (uint8_t delay : {0, 2}) {
+    SCOPED_TRACE(delay);
+    monitorSettings.delay_time = delay;
+    monitorSettings.cancel_time = 0;
+    StartMonitor();
+    for (size_t run = 1; run <= 2; ++run) {
+      SetAc(AC_LINE_OFFLINE);
+      ASSERT_TRUE(WaitForPowerCalls(run, 3000 + 4 * kTestTick));
+      SetAc(AC_LINE_ONLINE);
+      Pump(kTestTick);
+    }
+    EXPECT_EQ(2u, PowerCalls().size());
+    EXPECT_FALSE(OverlayVisible());
+    EXPECT_FALSE(delayRunning);
+    EXPECT_FALSE(countdownRunning);
+    EXPECT_EQ(1u, SuspendCount(DelayThread));
+    EXPECT_EQ(Line(0), TextsWhileShown().at(0));
+    // No stray tick comes back on its own.
+    MarkTime();
+    Pump(4 * kTestTick);
+    EXPECT_TRUE(Events().empty() || FirstEvent('S') < 0);
+    CloseMonitor();
+    DeleteFileW(folder.File(L"power.log").c_str());
+  }
+}
+
+TEST_F(MonitorTest, PowerBackDuringTheDelayNeverShowsTheOverlay) {
+  monitorSettings.delay_time = 3;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  Pump(static_cast<int>(1.5 * kTestTick));
+  SetAc(AC_LINE_ONLINE);
+  Pump(6 * kTestTick);
+  EXPECT_LT(FirstEvent('S'), 0);
+  EXPECT_TRUE(PowerCalls().empty());
+}
+
+TEST_F(MonitorTest, PointerMovementCancelsAndTheNextCountdownSkipsOneTick) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 5;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(4)) >= 0; }));
+  TMouseEventData data = {};
+  OnOverlayMouseMove(monitor, monitor->Label1, data);  // on the user-interface thread
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_TRUE(skipNextTick);
+  Pump(3 * kTestTick);
+  EXPECT_FALSE(OverlayVisible()) << "the countdown came back while on battery";
+
+  SetAc(AC_LINE_ONLINE);
+  MarkTime();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(4)) >= 0; }));
+  EXPECT_FALSE(skipNextTick);
+  EXPECT_EQ(Line(5), TextsWhileShown().at(0));
+  // The first tick after the resume only cleared the flag.
+  EXPECT_GE(FirstEvent('T', Line(4)) - FirstEvent('S'), 0.7 * kTestTick);
+  EXPECT_TRUE(PowerCalls().empty());
+}
+
+TEST_F(MonitorTest, PowerCallCarriesTheStateAndTheForceFlag) {
+  struct {
+    uint32_t state;
+    bool force;
+    const char* expected;
+  } const cases[] = {
+      {POWER_STATE_SUSPEND, false, "state=0x00200000 flags=0x00000000"},
+      {POWER_STATE_OFF, true, "state=0x00020000 flags=0x00001000"},
+      {POWER_STATE_RESET, true, "state=0x00800000 flags=0x00001000"},
+      {POWER_STATE_RESET, false, "state=0x00800000 flags=0x00000000"},
+  };
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 0;
+  StartMonitor();
+  for (const auto& c : cases) {
+    monitorSettings.power_action = c.state;
+    monitorSettings.force_power = c.force;
+    RunOnListener([] { StartSequence(theMonitor); });
+  }
+  std::vector<std::string> calls = PowerCalls();
+  ASSERT_EQ(4u, calls.size());
+  for (size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_NE(std::string::npos, calls[i].find(cases[i].expected)) << calls[i];
+  }
+}
+
+// Pointer movements on the user-interface thread while ticks rewrite the overlay
+// (which waits for that same thread), against power flapping on the listener:
+// nothing may deadlock, and afterwards both threads are parked exactly once.
+TEST_F(MonitorTest, CancelsRacingWithTicksNeitherDeadlockNorOverPark) {
+  monitorSettings.delay_time = 1;
+  monitorSettings.cancel_time = 200;
+  SetTickIntervalForTesting(2);
+  StartMonitor();
+  std::atomic<bool> stop{false};
+  std::thread listener([&] {
+    std::mt19937 random(4);
+    for (int i = 0; i < 400 && !stop; ++i) {
+      DispatchAcLineStatus(i % 2 ? AC_LINE_ONLINE : AC_LINE_OFFLINE);
+      Sleep(random() % 8);
+    }
+    DispatchAcLineStatus(AC_LINE_ONLINE);
+    stop = true;
+  });
+  TMouseEventData data = {};
+  std::mt19937 random(7);
+  while (!stop) {
+    Pump(random() % 6);
+    OnOverlayMouseMove(monitor, monitor->form, data);
+  }
+  listener.join();
+  Pump(20);
+  EXPECT_FALSE(delayRunning);
+  EXPECT_FALSE(countdownRunning);
+  EXPECT_EQ(1u, SuspendCount(DelayThread));
+  EXPECT_EQ(1u, SuspendCount(CountdownThread));
+
+  // Still alive: a clean power loss runs to its power call.
+  SetTickIntervalForTesting(kTestTick);
+  monitorSettings.cancel_time = 1;
+  SetAc(AC_LINE_ONLINE);
+  SetAc(AC_LINE_OFFLINE);
+  EXPECT_TRUE(WaitForPowerCalls(1, 5000));
+}
+
+// Power flapping at tick speed: the delay thread parks itself at the end of its
+// tick while the listener parks it too.
+TEST_F(MonitorTest, FlappingAtTickSpeedKeepsBothThreadsWakeable) {
+  monitorSettings.delay_time = 1;
+  monitorSettings.cancel_time = 1;
+  SetTickIntervalForTesting(1);
+  StartMonitor();
+  RunOnListener([] {
+    std::mt19937 random(11);
+    for (int i = 0; i < 600; ++i) {
+      DispatchAcLineStatus(i % 2 ? AC_LINE_ONLINE : AC_LINE_OFFLINE);
+      if (random() % 2) Sleep(random() % 4);
+    }
+  });
+  Pump(20);
+  EXPECT_EQ(1u, SuspendCount(DelayThread));
+  EXPECT_EQ(1u, SuspendCount(CountdownThread));
+
+  SetTickIntervalForTesting(kTestTick);
+  size_t before = PowerCalls().size();
+  SetAc(AC_LINE_OFFLINE);
+  EXPECT_TRUE(WaitForPowerCalls(before + 1, 5000));
+}
