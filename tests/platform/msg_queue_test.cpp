@@ -10,16 +10,15 @@ using namespace platform_test;
 
 namespace {
 
-// Reads one DWORD message at once; returns it, or ~0 when none could be read.
-DWORD ReadValue(HANDLE queue, DWORD timeout = 0, DWORD* flags = nullptr) {
-  DWORD value = 0, bytes = 0, f = 0;
-  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &f) || bytes != sizeof value) return ~0u;
-  if (flags) *flags = f;
+// Reads one DWORD message; returns it, or ~0 when none could be read.
+DWORD ReadValue(HANDLE queue, DWORD timeout = 0) {
+  DWORD value = 0, bytes = 0, flags = 0;
+  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &flags) || bytes != sizeof value) return ~0u;
   return value;
 }
 
-BOOL WriteValue(HANDLE queue, DWORD value, DWORD timeout = 0, DWORD flags = 0) {
-  return WriteMsgQueue(queue, &value, sizeof value, timeout, flags);
+BOOL WriteValue(HANDLE queue, DWORD value, DWORD timeout = 0) {
+  return WriteMsgQueue(queue, &value, sizeof value, timeout, 0);
 }
 
 MSGQUEUEINFO InfoOf(HANDLE queue) {
@@ -32,10 +31,10 @@ MSGQUEUEINFO InfoOf(HANDLE queue) {
 struct QueuePair {
   HANDLE reader;
   HANDLE writer;
-  explicit QueuePair(DWORD maxMessages = 5, DWORD cbMaxMessage = 16, DWORD flags = 0) {
+  explicit QueuePair(DWORD maxMessages = 5, DWORD cbMaxMessage = 16) {
     std::wstring name = UniqueName(L"pair");
-    MSGQUEUEOPTIONS r = QueueOptions(TRUE, maxMessages, cbMaxMessage, flags);
-    MSGQUEUEOPTIONS w = QueueOptions(FALSE, maxMessages, cbMaxMessage, flags);
+    MSGQUEUEOPTIONS r = QueueOptions(TRUE, maxMessages, cbMaxMessage);
+    MSGQUEUEOPTIONS w = QueueOptions(FALSE, maxMessages, cbMaxMessage);
     reader = CreateMsgQueue(name.c_str(), &r);
     writer = CreateMsgQueue(name.c_str(), &w);
   }
@@ -46,23 +45,6 @@ struct QueuePair {
 };
 
 }  // namespace
-
-TEST(MsgQueue, RejectsBadOptions) {
-  MSGQUEUEOPTIONS good = QueueOptions(TRUE);
-  std::wstring tooLong(MAX_PATH, L'q');
-  MSGQUEUEOPTIONS wrongSize = good, noMessageSize = good, unknownFlag = good;
-  wrongSize.dwSize = 24;
-  noMessageSize.cbMaxMessage = 0;
-  unknownFlag.dwFlags = 4;
-  struct Case { const wchar_t* name; MSGQUEUEOPTIONS* options; } cases[] = {
-      {nullptr, nullptr}, {nullptr, &wrongSize}, {nullptr, &noMessageSize},
-      {nullptr, &unknownFlag}, {tooLong.c_str(), &good}};
-  for (const Case& c : cases) {
-    SetLastError(0);
-    EXPECT_EQ(nullptr, CreateMsgQueue(c.name, c.options));
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-  }
-}
 
 TEST(MsgQueue, ReadHandleSignalsWaitingMessagesAndReadConsumesThem) {
   QueuePair q;
@@ -145,12 +127,6 @@ TEST(MsgQueue, MissingOtherSideBreaksTheQueueUnlessAllowed) {
   closer.join();
   CloseMsgQueue(writer);
 
-  HANDLE lonelyReader = CreateMsgQueue(UniqueName(L"broken").c_str(), &r);
-  DWORD value, bytes;
-  EXPECT_FALSE(ReadMsgQueue(lonelyReader, &value, sizeof value, &bytes, INFINITE, nullptr));
-  EXPECT_EQ(static_cast<DWORD>(ERROR_PIPE_NOT_CONNECTED), GetLastError());
-  CloseMsgQueue(lonelyReader);
-
   MSGQUEUEOPTIONS allowed = QueueOptions(FALSE, 1, 16, MSGQUEUE_ALLOW_BROKEN);
   HANDLE lonelyWriter = CreateMsgQueue(UniqueName(L"allowed").c_str(), &allowed);
   EXPECT_TRUE(WriteValue(lonelyWriter, 1));
@@ -188,11 +164,8 @@ TEST(MsgQueue, SameNameOpensTheFirstQueueWithItsLimits) {
   HANDLE writer = CreateMsgQueue(name.c_str(), &w);
   ASSERT_TRUE(writer);
   EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
-  MSGQUEUEINFO info = InfoOf(writer);
-  EXPECT_EQ(3u, info.dwMaxMessages);
-  EXPECT_EQ(4u, info.cbMaxMessage);
-  EXPECT_EQ(1u, info.wNumReaders);
-  EXPECT_EQ(1u, info.wNumWriters);
+  EXPECT_EQ(3u, InfoOf(writer).dwMaxMessages);
+  EXPECT_FALSE(WriteMsgQueue(writer, &name[0], 5, 0, 0)) << "4 bytes at most, as first created";
 
   // A name that only looks like the escaped form is another queue.
   std::wstring lookalike = L"Vorlix%5CQueue " + name.substr(name.find(L' ') + 1);
@@ -203,34 +176,6 @@ TEST(MsgQueue, SameNameOpensTheFirstQueueWithItsLimits) {
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(other, 0));
   EXPECT_EQ(7u, ReadValue(reader));
   for (HANDLE h : {reader, writer, other}) CloseMsgQueue(h);
-}
-
-TEST(MsgQueue, UnnamedQueuesAreSeparateAndOpenMsgQueueJoinsOne) {
-  MSGQUEUEOPTIONS r = QueueOptions(TRUE), w = QueueOptions(FALSE);
-  HANDLE first = CreateMsgQueue(nullptr, &r);
-  HANDLE second = CreateMsgQueue(nullptr, &r);
-  ASSERT_TRUE(first && second);
-  HANDLE writer = OpenMsgQueue(GetCurrentProcess(), first, &w);
-  ASSERT_TRUE(writer);
-  ASSERT_TRUE(WriteValue(writer, 5));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 0));
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(second, 0));
-  for (HANDLE h : {first, second, writer}) CloseMsgQueue(h);
-}
-
-TEST(MsgQueue, OneAlertMessageGoesAheadOfTheOthers) {
-  QueuePair q;
-  ASSERT_TRUE(q.reader && q.writer);
-  ASSERT_TRUE(WriteValue(q.writer, 1));
-  ASSERT_TRUE(WriteValue(q.writer, 2, 0, MSGQUEUE_MSGALERT));
-  ASSERT_TRUE(WriteValue(q.writer, 3, 0, MSGQUEUE_MSGALERT));
-  DWORD flags = 0;
-  EXPECT_EQ(2u, ReadValue(q.reader, 0, &flags));
-  EXPECT_EQ(static_cast<DWORD>(MSGQUEUE_MSGALERT), flags);
-  EXPECT_EQ(1u, ReadValue(q.reader, 0, &flags));
-  EXPECT_EQ(0u, flags);
-  EXPECT_EQ(3u, ReadValue(q.reader, 0, &flags));
-  EXPECT_EQ(0u, flags);
 }
 
 TEST(MsgQueueAcrossProcesses, WriterInAnotherProcessWaitsForRoom) {
@@ -253,15 +198,3 @@ TEST(MsgQueueAcrossProcesses, WriterInAnotherProcessWaitsForRoom) {
   CloseMsgQueue(reader);
 }
 
-TEST(MsgQueueAcrossProcesses, ReaderInAnotherProcessGetsOurMessage) {
-  std::wstring name = UniqueName(L"cross");
-  MSGQUEUEOPTIONS w = QueueOptions(FALSE, 2, sizeof(DWORD));
-  HANDLE writer = CreateMsgQueue(name.c_str(), &w);
-  ASSERT_TRUE(writer);
-  HANDLE probe = Start(ProbePath(), L"read " + name + L" 10000");
-  ASSERT_TRUE(probe);
-  for (int i = 0; i < 500 && InfoOf(writer).wNumReaders == 0; ++i) Sleep(20);
-  EXPECT_TRUE(WriteValue(writer, 42, 5000));
-  EXPECT_EQ(42u, ExitCodeOf(probe));
-  CloseMsgQueue(writer);
-}

@@ -4,9 +4,6 @@
 //   platform_probe write <queue> <count> <timeout-ms>
 //                                         writes DWORD messages 1..count to a named
 //                                         queue; exit code 0 or the first error
-//   platform_probe read <queue> <timeout-ms>
-//                                         reads one DWORD message and exits with it
-//                                         (or 1000 + the error)
 //   platform_probe subscribe              subscribes a queue to power notifications
 //                                         and ends without unsubscribing
 #include <string>
@@ -14,14 +11,6 @@
 #include "platform/ce_power.h"
 
 namespace {
-
-MSGQUEUEOPTIONS Options(bool readAccess) {
-  MSGQUEUEOPTIONS options = {};
-  options.dwSize = sizeof options;
-  options.cbMaxMessage = sizeof(DWORD);
-  options.bReadAccess = readAccess;
-  return options;
-}
 
 int Started() {
   wchar_t path[MAX_PATH];
@@ -37,7 +26,7 @@ int Started() {
 }
 
 int Write(const wchar_t* name, DWORD count, DWORD timeout) {
-  MSGQUEUEOPTIONS options = Options(false);
+  MSGQUEUEOPTIONS options = {sizeof options, 0, 0, sizeof(DWORD), FALSE};
   HANDLE queue = CreateMsgQueue(name, &options);
   if (!queue) return static_cast<int>(GetLastError());
   for (DWORD i = 1; i <= count; ++i) {
@@ -47,21 +36,8 @@ int Write(const wchar_t* name, DWORD count, DWORD timeout) {
   return 0;
 }
 
-int Read(const wchar_t* name, DWORD timeout) {
-  MSGQUEUEOPTIONS options = Options(true);
-  HANDLE queue = CreateMsgQueue(name, &options);
-  if (!queue) return 1000 + static_cast<int>(GetLastError());
-  DWORD value = 0, bytes = 0, flags = 0;
-  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &flags)) {
-    return 1000 + static_cast<int>(GetLastError());
-  }
-  CloseMsgQueue(queue);
-  return static_cast<int>(value);
-}
-
 int Subscribe() {
-  MSGQUEUEOPTIONS options = Options(true);
-  options.cbMaxMessage = sizeof(POWER_BROADCAST);
+  MSGQUEUEOPTIONS options = {sizeof options, 0, 5, sizeof(POWER_BROADCAST), TRUE};
   HANDLE queue = CreateMsgQueue(nullptr, &options);
   return queue && RequestPowerNotifications(queue, POWER_NOTIFY_ALL) ? 0 : 1;
 }
@@ -72,7 +48,6 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 1) return Started();
   std::wstring mode = argv[1];
   if (mode == L"write" && argc == 5) return Write(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
-  if (mode == L"read" && argc == 4) return Read(argv[2], _wtoi(argv[3]));
   if (mode == L"subscribe" && argc == 2) return Subscribe();
   return 2;
 }
