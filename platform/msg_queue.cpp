@@ -188,6 +188,7 @@ HANDLE OpenQueue(const std::wstring& prefix, const MSGQUEUEOPTIONS* create, bool
     bool fresh = !existed || h->magic == 0;
     if (fresh && !create) return FailNull(ERROR_FILE_NOT_FOUND);
     if (fresh) {
+      existed = false;
       if (bytes > region.RegionSize) return FailNull(ERROR_INVALID_HANDLE);
       ZeroMemory(h, sizeof *h);
       h->flags = create->dwFlags;
