@@ -108,6 +108,11 @@ void SetTickIntervalForTesting(DWORD milliseconds);
 
 // OnShow of frmMain: full screen, topmost, no caption, font height and layout.
 void OnOverlayShow(void* context, TControl* sender);
+// False for a mouse move at the very spot where the pointer rested when the
+// overlay appeared: the system's notice that a window came up under a resting
+// pointer (Wine sends one on EnterNotify, desktop Windows does the same), not a
+// movement. Every other position, however close, counts.
+bool PointerMovedSinceShow(TControl* sender, const TMouseEventData& data);
 // Puts both lines in and makes the overlay visible (OnOverlayShow lays it out).
 void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2);
 // Rewrites the countdown line only; the layout stays as the show made it.

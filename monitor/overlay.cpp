@@ -6,6 +6,9 @@
 
 namespace {
 
+// Where the pointer rested when the overlay last appeared (user-interface thread).
+POINT pointerAtShow = {-1, -1};
+
 // The form's window; nil before the message loop made it. The monitor never
 // makes it here: the reset at start-up only records the wanted styles.
 HWND ExistingWindow(TControl* control) { return control->handle; }
@@ -26,6 +29,7 @@ void OnOverlayShow(void* context, TControl* sender) {
   (void)sender;
   auto* monitor = static_cast<TMonitorWindow*>(context);
   TControl* form = monitor->form;
+  GetCursorPos(&pointerAtShow);
   if (!IsTopmost(form)) SetTopmost(form, true);
   RECT screen = GetScreenRect();
   if (HWND window = ExistingWindow(form)) HideMenuBar(window);
@@ -42,6 +46,12 @@ void OnOverlayShow(void* context, TControl* sender) {
   SetTop(monitor->Label1, middle - GetHeight(monitor->Label1));
   FitLabel(monitor->Label2, px, width);
   SetTop(monitor->Label2, middle + GetHeight(monitor->Label2));
+}
+
+bool PointerMovedSinceShow(TControl* sender, const TMouseEventData& data) {
+  POINT at = {data.x, data.y};
+  if (sender->handle) ClientToScreen(sender->handle, &at);
+  return at.x != pointerAtShow.x || at.y != pointerAtShow.y;
 }
 
 void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2) {

@@ -192,7 +192,7 @@ void CountdownTick(TMonitorWindow* monitor) {
 }
 
 void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data) {
-  (void)sender;
-  (void)data;  // any movement cancels, wherever it is
+  // Any movement cancels, wherever it goes; a resting pointer is no movement.
+  if (!PointerMovedSinceShow(sender, data)) return;
   StopSequence(static_cast<TMonitorWindow*>(context), false);
 }

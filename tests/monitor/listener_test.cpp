@@ -45,7 +45,7 @@ TEST_F(ListenerTest, StartingOnBatteryWaitsForPowerToComeAndGo) {
   BroadcastPowerNotification(PBT_POWERSTATUSCHANGE);
   Pump(4 * kTestTick);
   EXPECT_LT(FirstEvent('S'), 0);
-  SetAc(AC_LINE_ONLINE);
+  SetAcAndWait(AC_LINE_ONLINE);
   SetAc(AC_LINE_OFFLINE);
   EXPECT_TRUE(Shows());
 }

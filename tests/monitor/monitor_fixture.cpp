@@ -117,6 +117,11 @@ void MonitorTest::SetAc(BYTE status) {
   ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetSimulatedAcLineStatus(status, &changed, &delivery));
 }
 
+void MonitorTest::SetAcAndWait(BYTE status) {
+  SetAc(status);
+  EXPECT_TRUE(PumpUntil(2000, [status] { return lastAcLineStatus == status; }));
+}
+
 std::vector<std::string> MonitorTest::PowerCalls() const {
   std::vector<std::string> lines;
   std::ifstream in(folder.File(L"power.log").c_str());

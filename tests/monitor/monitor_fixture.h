@@ -46,6 +46,9 @@ class MonitorTest : public ::testing::Test {
 
   // Simulated AC line status through the stand-in (notifies the listener).
   void SetAc(BYTE status);
+  // The same, then waits until the listener has taken it: it reads the status
+  // when it handles a notification, so a change undone at once goes unseen.
+  void SetAcAndWait(BYTE status);
   // The recorded power calls, one line each.
   std::vector<std::string> PowerCalls() const;
   bool WaitForPowerCalls(size_t count, int milliseconds);

@@ -75,8 +75,7 @@ TEST_F(MonitorTest, CancelTimeZeroActsAtOnceAndNothingHangs) {
     for (size_t run = 1; run <= 2; ++run) {
       SetAc(AC_LINE_OFFLINE);
       ASSERT_TRUE(WaitForPowerCalls(run, 3000 + 4 * kTestTick));
-      SetAc(AC_LINE_ONLINE);
-      Pump(kTestTick);
+      SetAcAndWait(AC_LINE_ONLINE);
     }
     EXPECT_EQ(2u, PowerCalls().size());
     EXPECT_FALSE(OverlayVisible());
@@ -117,7 +116,7 @@ TEST_F(MonitorTest, PointerMovementCancelsAndTheNextCountdownSkipsOneTick) {
   Pump(3 * kTestTick);
   EXPECT_FALSE(OverlayVisible()) << "the countdown came back while on battery";
 
-  SetAc(AC_LINE_ONLINE);
+  SetAcAndWait(AC_LINE_ONLINE);
   MarkTime();
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(4)) >= 0; }));
@@ -188,8 +187,7 @@ TEST_F(MonitorTest, CancelsRacingWithTicksNeitherDeadlockNorOverPark) {
   // Still alive: a clean power loss runs to its power call.
   SetTickIntervalForTesting(kTestTick);
   monitorSettings.cancel_time = 1;
-  SetAc(AC_LINE_ONLINE);
-  SetAc(AC_LINE_OFFLINE);
+  SetAc(AC_LINE_OFFLINE);  // the stored status is still online
   EXPECT_TRUE(WaitForPowerCalls(1, 5000));
 }
 
@@ -216,3 +214,25 @@ TEST_F(MonitorTest, FlappingAtTickSpeedKeepsBothThreadsWakeable) {
   SetAc(AC_LINE_OFFLINE);
   EXPECT_TRUE(WaitForPowerCalls(before + 1, 5000));
 }
+
+// A window appearing under a resting pointer gets a mouse move at that very
+// spot (Wine sends one on EnterNotify); only a real movement cancels.
+TEST_F(MonitorTest, OnlyAPointerThatReallyMovesCancels) {
+  monitorSettings.delay_time = 0;
+  StartMonitor();
+  RunOnListener([] { StartSequence(theMonitor); });
+  ASSERT_TRUE(OverlayVisible());
+  POINT rest;
+  GetCursorPos(&rest);
+  POINT inLabel = rest;
+  ScreenToClient(monitor->Label2->handle, &inLabel);
+  TMouseEventData data = {};
+  data.x = static_cast<int16_t>(inLabel.x);
+  data.y = static_cast<int16_t>(inLabel.y);
+  OnOverlayMouseMove(monitor, monitor->Label2, data);
+  EXPECT_TRUE(OverlayVisible());
+  data.x += 1;
+  OnOverlayMouseMove(monitor, monitor->Label2, data);
+  EXPECT_FALSE(OverlayVisible());
+}
+
