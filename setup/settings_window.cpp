@@ -362,6 +362,9 @@ void OnSettingsShow(TSettingsWindow* w, TControl* sender) {
   (void)sender;
   SetTopmost(w->frmMain, true);
   HideMenuBar(GetHandle(w->frmMain));
+  // Wine puts a window that owns a popup (the menu bar) just below that popup
+  // instead of making it topmost; now that the bar is gone the request holds.
+  SetTopmost(w->frmMain, true);
   SetBoundsRect(w->frmMain, GetScreenRect());
   SetHasBorder(w->frmMain, false);
   TMouseEventData none = {};

@@ -1,0 +1,57 @@
+// Runs the settings window in-process as the program runs it, in a program
+// folder of the test's own, and drives its real controls.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "setup/settings_window.h"
+#include "tests/setup/dialog_interceptor.h"
+#include "tests/setup/init_key.h"
+#include "tests/support/temp_folder.h"
+
+// A program folder with a stand-in "vorlix.exe", HKLM\Init put back afterwards,
+// every dialog answered, and power actions recorded in a log of the test's own.
+class SettingsWindowTest : public ::testing::Test {
+ protected:
+  SettingsWindowTest();
+  ~SettingsWindowTest() override;
+
+  // Builds the window for the folder and runs the message loop; script runs
+  // inside the loop once the window is shown, and the form is closed after it
+  // unless the script closed it. False when the loop ended before the script ran.
+  bool Run(const std::function<void(TSettingsWindow*)>& script);
+  // The form was asked to close (WM_CLOSE taken from the queue) while the script ran.
+  bool closedByScript = false;
+
+  std::wstring MonitorPath() const { return folder.File(L"vorlix.exe"); }
+  std::string PowerLog() const;  // "<missing>" when nothing was recorded
+
+  TempFolder folder;
+  TempFolder logFolder;
+  InitKeyFixture init;
+  DialogInterceptor dialogs;
+};
+
+// Input as the user gives it.
+void TypeText(TControl* edit, const std::wstring& text);  // replaces the box's text
+void Click(TControl* control);                             // button, check box, label, panel
+void PressKey(UINT key);                                   // to the focused window
+void PressArrow(TControl* scrollBar, int code);            // SB_LINEUP or SB_LINEDOWN
+void MoveMouse(TControl* control, int x, int y);
+void ChooseItem(TControl* combo, int index);
+
+// Shown on screen, with every parent shown.
+bool IsShown(TControl* control);
+// Which of the three pages is shown: 0 General, 1 View, 2 Language, -1 none or several.
+int ShownPage(TSettingsWindow* w);
+RECT BoundsOf(TControl* control);
+
+// The bytes of a language pack shipped beside the programs.
+std::string ShippedPack(const std::wstring& name);
+// Saves the screen as <build>/screenshots/<name>.bmp.
+void SaveScreenshot(const std::wstring& name);

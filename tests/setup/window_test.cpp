@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "shared/files.h"
+#include "tests/setup/settings_harness.h"
+
+namespace {
+
+const std::wstring kCaption = L"Настройки Vorlix";
+
+using SettingsWindow = SettingsWindowTest;
+
+TEST_F(SettingsWindow, WithoutASettingsFileShowsTheDefaults) {
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    EXPECT_EQ(kCaption, GetText(w->frmMain));
+    EXPECT_EQ(0, GetItemIndex(w->cbAction));
+    EXPECT_EQ(3, GetItemCount(w->cbAction));
+    EXPECT_EQ(L"Приостановить", GetText(w->cbAction));
+    EXPECT_FALSE(GetChecked(w->chkForce));
+    EXPECT_EQ(L"10", GetText(w->edtCancelTime));
+    EXPECT_EQ(L"2", GetText(w->edtDelayTime));
+    EXPECT_EQ(0x0000FF00u, GetColor(w->pnlBackgroundColor));
+    EXPECT_EQ(0x00000000u, GetColor(w->pnlTextColor));
+    EXPECT_EQ(L"8", GetText(w->edtFontSize));
+    EXPECT_TRUE(GetChecked(w->chkAutoSize));
+    EXPECT_FALSE(IsWindowEnabled(GetHandle(w->edtFontSize)));
+    EXPECT_FALSE(IsWindowEnabled(GetHandle(w->sbFontSize)));
+    EXPECT_FALSE(GetChecked(w->chkAutostart));
+    EXPECT_EQ(0, GetItemCount(w->cbLanguage));
+    // The scroll bars stand where the values put them (upside down).
+    EXPECT_EQ(245, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
+    EXPECT_EQ(253, GetScrollPos(GetHandle(w->sbDelayTime), SB_CTL));
+    EXPECT_EQ(70, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
+    EXPECT_EQ(L"сек.", GetText(w->lblCancelUnit));
+    EXPECT_EQ(L"сек.", GetText(w->lblDelayUnit));
+    EXPECT_EQ(L"Label1", GetText(w->Label1));
+    // Settings view, General page.
+    EXPECT_TRUE(IsShown(w->pnlMain));
+    EXPECT_FALSE(IsShown(w->pnlPreview));
+    EXPECT_EQ(0, ShownPage(w));
+    EXPECT_EQ(ActiveTabColor, GetColor(w->pnlTabGeneral));
+    EXPECT_EQ(IdleTabColor, GetColor(w->pnlTabView));
+    EXPECT_EQ(IdleTabColor, GetColor(w->lblTabLanguage));
+    EXPECT_EQ(WindowColor, GetColor(w->pnlMain));
+  }));
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(SettingsWindow, TheFileAndTheRegistryFillTheControls) {
+  folder.Write(L"vorlix.ini",
+               "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=30\r\n"
+               "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=12\r\n"
+               "font_autosize=0\r\n[Language]\r\nlng_file=DEUTSCH.lng\r\n");
+  folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
+  init.PutString(L"Launch200", L"\\Windows\\other.exe");
+  init.PutString(L"Launch300", MonitorPath());
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    EXPECT_EQ(L"Перезагрузить", GetText(w->cbAction));
+    EXPECT_TRUE(GetChecked(w->chkForce));
+    EXPECT_EQ(L"30", GetText(w->edtCancelTime));
+    EXPECT_EQ(0x000000FFu, GetColor(w->pnlBackgroundColor));
+    EXPECT_EQ(0x00FFFFFFu, GetColor(w->pnlTextColor));
+    EXPECT_EQ(L"12", GetText(w->edtFontSize));
+    EXPECT_FALSE(GetChecked(w->chkAutoSize));
+    EXPECT_TRUE(IsWindowEnabled(GetHandle(w->edtFontSize)));
+    EXPECT_TRUE(IsWindowEnabled(GetHandle(w->sbFontSize)));
+    EXPECT_EQ(66, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
+    EXPECT_TRUE(GetChecked(w->chkAutostart));
+    ASSERT_EQ(2, GetItemCount(w->cbLanguage));
+    EXPECT_EQ(L"Deutsch", GetText(w->cbLanguage));
+    EXPECT_EQ(L"deutsch.lng", languageList[GetItemIndex(w->cbLanguage)].fileName);
+  }));
+}
+
+TEST_F(SettingsWindow, AnUnknownPackNameSelectsTheFirstPack) {
+  folder.Write(L"vorlix.ini", "lng_file=klingon.lng");
+  folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    ASSERT_EQ(2, GetItemCount(w->cbLanguage));
+    EXPECT_EQ(0, GetItemIndex(w->cbLanguage));
+    EXPECT_EQ(languageList[0].displayName, GetText(w->cbLanguage));
+  }));
+}
+
+TEST_F(SettingsWindow, WithoutTheMonitorTheProgramSaysSoAndEnds) {
+  DeleteFileW(MonitorPath().c_str());
+  EXPECT_FALSE(Run([](TSettingsWindow*) {}));
+  ASSERT_EQ(1u, dialogs.boxes.size());
+  EXPECT_EQ(kCaption, dialogs.boxes[0].caption);
+  EXPECT_EQ(L"Приложение Vorlix не найдено", dialogs.boxes[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[0].icon);
+  EXPECT_NE(nullptr, dialogs.boxes[0].owner);
+  EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini"));
+}
+
+TEST_F(SettingsWindow, FullScreenLayoutKeepsTheDesignDistances) {
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    RECT screen = GetScreenRect();
+    RECT form;
+    GetWindowRect(GetHandle(w->frmMain), &form);
+    EXPECT_EQ(screen.right, form.right - form.left);
+    EXPECT_EQ(screen.bottom, form.bottom - form.top);
+    EXPECT_EQ(screen.right, GetClientWidth(w->frmMain)) << "no border, no caption";
+    EXPECT_TRUE(GetWindowLongW(GetHandle(w->frmMain), GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    RECT main = BoundsOf(w->pnlMain);
+    EXPECT_EQ(8, main.left);
+    EXPECT_EQ(8, main.top);
+    EXPECT_EQ(screen.right - 8, main.right);
+    EXPECT_EQ(screen.bottom - 8, main.bottom);
+    int width = main.right - main.left, height = main.bottom - main.top;
+    EXPECT_EQ(80, width - BoundsOf(w->btnOK).right);
+    EXPECT_EQ(0, width - BoundsOf(w->btnCancel).right);
+    EXPECT_EQ(height, BoundsOf(w->btnOK).bottom);
+    EXPECT_EQ(height, BoundsOf(w->btnCancel).bottom);
+    EXPECT_EQ(0, BoundsOf(w->btnPreview).left);
+    EXPECT_EQ(height, BoundsOf(w->btnPreview).bottom);
+    for (TControl* page : {w->pnlGeneral, w->pnlView, w->pnlLanguage}) {
+      EXPECT_EQ(0, width - BoundsOf(page).right);
+      EXPECT_EQ(32, height - BoundsOf(page).bottom);
+      EXPECT_EQ(24, BoundsOf(page).top);
+    }
+    // Design positions stay; the wide controls grow with the page.
+    EXPECT_EQ(73, BoundsOf(w->pnlTabView).left);
+    EXPECT_EQ(112, BoundsOf(w->edtCancelTime).left);
+    EXPECT_EQ(144, BoundsOf(w->sbDelayTime).left);
+    EXPECT_EQ(104, BoundsOf(w->sbDelayTime).top);
+    EXPECT_EQ(width - 8, BoundsOf(w->cbAction).right);
+    EXPECT_EQ(width - 7, BoundsOf(w->chkForce).right);
+    RECT general = BoundsOf(w->pnlGeneral);
+    EXPECT_EQ(8, (general.bottom - general.top) - BoundsOf(w->chkAutostart).bottom);
+
+    RECT preview = BoundsOf(w->pnlPreview);
+    EXPECT_EQ(0, preview.left);
+    EXPECT_EQ(screen.right, preview.right);
+    EXPECT_EQ(screen.bottom, preview.bottom);
+  }));
+}
+
+TEST_F(SettingsWindow, TabPanelsAndTheirCaptionsSelectTheirPages) {
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    struct {
+      TControl* clicked;
+      int page;
+    } const cases[] = {{w->lblTabView, 1},     {w->pnlTabGeneral, 0}, {w->pnlTabLanguage, 2},
+                       {w->lblTabGeneral, 0},  {w->pnlTabView, 1},    {w->lblTabLanguage, 2}};
+    TControl* tabs[] = {w->pnlTabGeneral, w->pnlTabView, w->pnlTabLanguage};
+    TControl* captions[] = {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage};
+    for (const auto& c : cases) {
+      Click(c.clicked);
+      EXPECT_EQ(c.page, ShownPage(w)) << GetText(c.clicked);
+      for (int i = 0; i < 3; ++i) {
+        TColor expected = i == c.page ? ActiveTabColor : IdleTabColor;
+        EXPECT_EQ(expected, GetColor(tabs[i])) << i;
+        EXPECT_EQ(expected, GetColor(captions[i])) << i;
+      }
+    }
+  }));
+}
+
+// Esc from an edit box, Esc from a button, and the Cancel button.
+TEST_F(SettingsWindow, EscAndCancelLeaveFileAndRegistryAlone) {
+  const std::string file = "[Common]\r\ncancel_time=30\r\n";
+  folder.Write(L"vorlix.ini", file);
+  init.PutString(L"Launch200", MonitorPath());
+  const std::function<void(TSettingsWindow*)> ways[] = {
+      [](TSettingsWindow* w) {
+        SetFocused(w->edtDelayTime, true);
+        PressKey(VK_ESCAPE);
+      },
+      [](TSettingsWindow* w) {
+        SetFocused(w->btnPreview, true);
+        PressKey(VK_ESCAPE);
+      },
+      [](TSettingsWindow* w) { Click(w->btnCancel); },
+  };
+  for (const auto& leave : ways) {
+    ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+      TypeText(w->edtCancelTime, L"99");
+      Click(w->chkAutostart);  // cleared: OK would remove the entry
+      Click(w->chkForce);
+      leave(w);
+    }));
+    EXPECT_TRUE(closedByScript);
+    EXPECT_EQ(file, folder.Read(L"vorlix.ini"));
+    EXPECT_EQ(MonitorPath(), init.Strings()[L"Launch200"]);
+    EXPECT_EQ(1u, init.Strings().size());
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ("<missing>", PowerLog());
+  }
+}
+
+TEST_F(SettingsWindow, ScreenshotsOfThePagesAndThePreview) {
+  folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    SaveScreenshot(L"setup-general");
+    Click(w->lblTabView);
+    SaveScreenshot(L"setup-view");
+    Click(w->lblTabLanguage);
+    SaveScreenshot(L"setup-language");
+    Click(w->btnPreview);
+    SaveScreenshot(L"setup-preview");
+  }));
+}
+
+}  // namespace
