@@ -150,8 +150,10 @@ void SetAnchors(TControl* control, bool left, bool top, bool right, bool bottom)
   control->anchorBottom = bottom;
   TControl* parent = control->parent;
   if (!parent) return;
-  AddHook(parent, AnchorHook);
+  // Measured first: making the parent's window sends WM_WINDOWPOSCHANGED, which
+  // must not find the hook with no size stored yet.
   RECT client = ClientBounds(parent);
   parent->anchorWidth = client.right;
   parent->anchorHeight = client.bottom;
+  AddHook(parent, AnchorHook);
 }

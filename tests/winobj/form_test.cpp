@@ -1,0 +1,244 @@
+// Forms and the application: bounds, closing, Enter/Esc, show events, threads.
+#include <atomic>
+
+#include "shared/ui.h"
+#include "tests/winobj/winobj_test.h"
+
+namespace {
+
+class Forms : public WinobjTest {};
+
+TEST_F(Forms, FormWithoutBoundsCoversTheWorkAreaDownToTheMenuBar) {
+  TControl* form = NewForm(nullptr, L"f");
+  HWND hwnd = GetHandle(form);
+  RECT work, window;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(hwnd, &window);
+  const int kMenuBarHeight = 26;
+  EXPECT_EQ(window.left, work.left);
+  EXPECT_EQ(window.top, work.top);
+  EXPECT_EQ(window.right, work.right);
+  EXPECT_EQ(window.bottom, GetSystemMetrics(SM_CYSCREEN) - kMenuBarHeight);
+  EXPECT_FALSE(IsWindowVisible(hwnd));  // shown by the next CreateWindowHandle
+  ReleaseObject(form);
+}
+
+TEST_F(Forms, ClosingASecondaryFormDestroysOnlyThatForm) {
+  TControl* mainForm = ShownMainForm();
+  TControl* second = NewForm(mainForm, L"second");
+  GetHandle(second);
+  HWND secondWindow = second->handle;
+  bool destroyed = false;
+  SetOnDestroy(second, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &destroyed);
+  CloseForm(second);
+  FlushMessages();
+  EXPECT_TRUE(destroyed);
+  EXPECT_FALSE(IsWindow(secondWindow));
+  EXPECT_TRUE(IsWindow(mainForm->handle));
+  MSG quit;
+  EXPECT_FALSE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(Forms, ClosingTheMainFormEndsTheLoopAndReleasesIt) {
+  TControl* form = NewForm(nullptr, L"main");
+  TControl* label = NewLabel(form, L"x");
+  bool labelDestroyed = false;
+  SetOnDestroy(label, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &labelDestroyed);
+  bool ran = false;
+  RunApplicationWith(&form, [&] {
+    ran = IsWindowVisible(GetMainForm()->handle) && IsWindowVisible(label->handle);
+  });
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(form, nullptr);
+  EXPECT_TRUE(labelDestroyed);
+  EXPECT_EQ(GetMainForm(), nullptr);
+}
+
+struct CloseCounter {
+  int asked = 0;
+  bool allow = false;
+};
+
+TEST_F(Forms, RefusingOnCloseKeepsTheFormAndAnAllowingOneIsAskedOnce) {
+  TControl* form = NewForm(nullptr, L"main");
+  CloseCounter counter;
+  SetOnClose(form,
+             [](void* c, TControl*, bool& allow) {
+               auto* counter = static_cast<CloseCounter*>(c);
+               ++counter->asked;
+               allow = counter->allow;
+             },
+             &counter);
+  bool stillOpen = false;
+  RunApplicationWith(&form, [&] {
+    TControl* mainForm = GetMainForm();
+    SendMessageW(mainForm->handle, WM_CLOSE, 0, 0);
+    FlushMessages();
+    stillOpen = IsWindow(mainForm->handle) && counter.asked == 1;
+    counter.allow = true;
+  });  // closes the form: asked a second time, allowed
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(counter.asked, 2);
+  EXPECT_EQ(form, nullptr);
+}
+
+struct ShowCounter {
+  int shows = 0, hides = 0;
+  bool wasVisibleAtShow = true;
+};
+
+TEST_F(Forms, OnShowRunsOnceBeforeTheFormIsVisibleAndOnHideOnce) {
+  TControl* form = NewForm(nullptr, L"f");
+  ShowCounter counter;
+  SetOnShow(form,
+            [](void* c, TControl* sender) {
+              auto* counter = static_cast<ShowCounter*>(c);
+              ++counter->shows;
+              counter->wasVisibleAtShow = IsWindowVisible(sender->handle) != 0;
+            },
+            &counter);
+  SetOnHide(form, [](void* c, TControl*) { ++static_cast<ShowCounter*>(c)->hides; }, &counter);
+  GetHandle(form);
+  EXPECT_EQ(counter.shows, 0);
+  form->CreateWindowHandle();
+  EXPECT_EQ(counter.shows, 1);
+  EXPECT_FALSE(counter.wasVisibleAtShow);
+  SetVisible(form, false);
+  EXPECT_EQ(counter.hides, 1);
+  SetVisible(form, true);
+  EXPECT_EQ(counter.shows, 2);
+  EXPECT_TRUE(GetVisible(form));
+  ReleaseObject(form);
+}
+
+TEST_F(Forms, TopmostAndBorderAreReadBackFromTheWindow) {
+  TControl* form = ShownForm();
+  EXPECT_TRUE(HasBorder(form));  // explicit bounds gave it a caption
+  SetHasBorder(form, false);
+  EXPECT_FALSE(HasBorder(form));
+  EXPECT_FALSE(GetWindowLongW(form->handle, GWL_STYLE) & WS_CAPTION);
+  // Wine leaves a window that owns a popup (the menu bar) below HWND_TOPMOST;
+  // the programs remove the menu bar first.
+  HideMenuBar(form->handle);
+  SetTopmost(form, true);
+  EXPECT_TRUE(GetWindowLongW(form->handle, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  SetTopmost(form, false);
+  EXPECT_FALSE(IsTopmost(form));
+
+  TControl* edit = NewEditBox(form, 0);
+  GetHandle(edit);
+  SetHasBorder(edit, false);
+  DWORD style = GetWindowLongW(edit->handle, GWL_STYLE);
+  EXPECT_FALSE(style & WS_BORDER);
+  EXPECT_TRUE(style & WS_TABSTOP);  // shares its bit with the frame bits cleared
+}
+
+// Enter and Esc on the main form: which control is active decides.
+struct KeyCase {
+  const char* name;
+  int active;  // index into the controls below
+  UINT key;
+  int okClicks, cancelClicks;
+};
+
+const KeyCase kKeyCases[] = {
+    {"EnterInSingleLineEditPressesDefault", 0, VK_RETURN, 1, 0},
+    {"EnterInMultiLineEditDoesNot", 1, VK_RETURN, 0, 0},
+    {"EnterOnAnotherButtonDoesNot", 2, VK_RETURN, 0, 0},
+    {"EnterOnTheDefaultButtonPressesIt", 3, VK_RETURN, 1, 0},
+    {"EnterOnTheCancelButtonDoesNot", 4, VK_RETURN, 0, 0},
+    {"EscInSingleLineEditPressesCancel", 0, VK_ESCAPE, 0, 1},
+    {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1},
+};
+
+class DefaultKeys : public WinobjTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(DefaultKeys, PressesTheRightButton) {
+  const KeyCase& c = GetParam();
+  TControl* form = NewForm(nullptr, L"keys");
+  SetMainForm(form);  // as the programs do, before the loop
+  TControl* controls[] = {NewEditBox(form, 0), NewEditBox(form, kEditMultiline),
+                          NewButton(form, L"other"), NewButton(form, L"OK"), NewButton(form, L"Cancel")};
+  Counter ok, cancel;
+  SetOnClick(controls[3], Counter::Count, &ok);
+  SetOnClick(controls[4], Counter::Count, &cancel);
+  SetDefaultKeyButton(controls[3], VK_RETURN, true);
+  SetDefaultKeyButton(controls[4], VK_ESCAPE, true);
+  RunApplicationWith(&form, [&] {
+    SetFocused(controls[c.active], true);
+    FlushMessages();
+    PressKey(c.key);
+  });
+  EXPECT_EQ(ok.calls, c.okClicks);
+  EXPECT_EQ(cancel.calls, c.cancelClicks);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, DefaultKeys, ::testing::ValuesIn(kKeyCases),
+                         [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
+
+TEST_F(Forms, TurningTheCancelButtonOffKeepsEnterWorking) {
+  TControl* form = NewForm(nullptr, L"keys");
+  SetMainForm(form);
+  TControl* edit = NewEditBox(form, 0);
+  TControl* okButton = NewButton(form, L"OK");
+  TControl* cancelButton = NewButton(form, L"Cancel");
+  Counter ok, cancel;
+  SetOnClick(okButton, Counter::Count, &ok);
+  SetOnClick(cancelButton, Counter::Count, &cancel);
+  SetDefaultKeyButton(okButton, VK_RETURN, true);
+  SetDefaultKeyButton(cancelButton, VK_ESCAPE, true);
+  SetDefaultKeyButton(cancelButton, VK_ESCAPE, false);
+  RunApplicationWith(&form, [&] {
+    SetFocused(edit, true);
+    PressKey(VK_ESCAPE);
+    SetFocused(edit, true);
+    PressKey(VK_RETURN);
+  });
+  EXPECT_EQ(cancel.calls, 0);
+  EXPECT_EQ(ok.calls, 1);
+}
+
+// The monitor updates its labels and shows its form from worker threads.
+TEST_F(Forms, SetTextAndSetVisibleFromAWorkerRunOnTheWindowsThread) {
+  TControl* form = ShownForm();
+  TControl* label = NewLabel(form, L"before");
+  GetHandle(label);
+  struct Shared {
+    TControl* form;
+    TControl* label;
+    DWORD showThread = 0;
+  } shared = {form, label};
+  SetOnShow(form, [](void* c, TControl*) { static_cast<Shared*>(c)->showThread = GetCurrentThreadId(); },
+            &shared);
+  SetVisible(form, false);
+  HANDLE worker = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* s = static_cast<Shared*>(p);
+        for (int i = 0; i < 50; ++i) SetText(s->label, L"tick " + std::to_wstring(i));
+        SetVisible(s->form, true);
+        return 0;
+      },
+      &shared, 0, nullptr);
+  // The worker's calls are handled here, by this thread's message processing.
+  while (MsgWaitForMultipleObjects(1, &worker, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    FlushMessages();
+  }
+  CloseHandle(worker);
+  EXPECT_EQ(GetText(label), L"tick 49");
+  EXPECT_TRUE(IsWindowVisible(form->handle));
+  EXPECT_EQ(shared.showThread, GetCurrentThreadId());
+}
+
+TEST_F(Forms, CommandLineArgumentZeroIsTheProgramFile) {
+  std::wstring self = GetCommandLineArgument(0);
+  wchar_t path[MAX_PATH + 1];
+  GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+  EXPECT_EQ(self, path);
+  EXPECT_EQ(GetCommandLineArgument(1000), L"");
+  EXPECT_EQ(GetPlatformKind(), 1);
+  RECT screen = GetScreenRect();
+  EXPECT_EQ(screen.right, GetSystemMetrics(SM_CXSCREEN));
+}
+
+}  // namespace

@@ -1,0 +1,42 @@
+// Shared set-up of the window object layer's tests: real windows under Wine.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "tests/support/message_log.h"
+#include "winobj/winobj.h"
+
+// Every test starts and ends without a main form and with an empty queue.
+class WinobjTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // A shown top-level form at 100, 100, 400 x 300, released at the end of the test.
+  TControl* ShownForm();
+  // ShownForm, also recorded as the main form.
+  TControl* ShownMainForm();
+
+ private:
+  TControl* form_ = nullptr;
+};
+
+// Runs the message loop on *form (which it releases); body runs inside the loop,
+// then the main form is closed.
+void RunApplicationWith(TControl** form, std::function<void()> body);
+
+// A key pressed and released at the focused window, delivered through the queue.
+void PressKey(UINT vk);
+
+// Counts calls of a notify event; context: a Counter.
+struct Counter {
+  int calls = 0;
+  TControl* sender = nullptr;
+  static void Count(void* context, TControl* sender) {
+    auto* counter = static_cast<Counter*>(context);
+    ++counter->calls;
+    counter->sender = sender;
+  }
+};
