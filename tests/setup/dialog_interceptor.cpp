@@ -107,7 +107,10 @@ void DialogInterceptor::Answer(HWND dialog) {
     Press(dialog, IDCANCEL);
     return;
   }
-  SendMessageW(dialog, RegisterWindowMessageW(SETRGBSTRINGW), 0, answer.color);
+  // Typed into the red, green and blue boxes, as a user would.
+  SetDlgItemInt(dialog, kColorRed, GetRValue(answer.color), FALSE);
+  SetDlgItemInt(dialog, kColorGreen, GetGValue(answer.color), FALSE);
+  SetDlgItemInt(dialog, kColorBlue, GetBValue(answer.color), FALSE);
   if (answer.addCustomColor) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kColorAdd, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, kColorAdd)));

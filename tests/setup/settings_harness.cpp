@@ -174,8 +174,10 @@ int ShownPage(TSettingsWindow* w) {
 
 RECT BoundsOf(TControl* control) { return GetBoundsRect(control); }
 
+std::wstring ShippedFolder() { return BuildFolder() + L"\\bin"; }
+
 std::string ShippedPack(const std::wstring& name) {
-  std::ifstream in((BuildFolder() + L"\\bin\\" + name).c_str(), std::ios::binary);
+  std::ifstream in((ShippedFolder() + L"\\" + name).c_str(), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -51,6 +51,8 @@ bool IsShown(TControl* control);
 int ShownPage(TSettingsWindow* w);
 RECT BoundsOf(TControl* control);
 
+// The folder the programs and language packs are built into (<build>/bin).
+std::wstring ShippedFolder();
 // The bytes of a language pack shipped beside the programs.
 std::string ShippedPack(const std::wstring& name);
 // Saves the screen as <build>/screenshots/<name>.bmp.

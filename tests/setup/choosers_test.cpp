@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include "shared/files.h"
+#include "shared/overlay_metrics.h"
+#include "shared/text.h"
+#include "shared/ui.h"
+#include "tests/setup/settings_harness.h"
+
+namespace {
+
+using Choosers = SettingsWindowTest;
+using Preview = SettingsWindowTest;
+
+enum TPair { kCancel, kDelay, kFont };
+
+struct TArrowCase {
+  TPair pair;
+  const wchar_t* start;
+  int code;
+  const wchar_t* expected;
+};
+
+TEST_F(Choosers, ArrowsStepTheValueAndStopAtBothEnds) {
+  const TArrowCase cases[] = {
+      {kCancel, L"10", SB_LINEUP, L"11"},   {kCancel, L"10", SB_LINEDOWN, L"9"},
+      {kCancel, L"255", SB_LINEUP, L"255"}, {kCancel, L"0", SB_LINEDOWN, L"0"},
+      {kCancel, L"1", SB_LINEDOWN, L"0"},   {kDelay, L"2", SB_LINEUP, L"3"},
+      {kDelay, L"255", SB_LINEUP, L"255"},  {kDelay, L"0", SB_LINEDOWN, L"0"},
+      {kFont, L"8", SB_LINEUP, L"9"},       {kFont, L"6", SB_LINEDOWN, L"6"},
+      {kFont, L"72", SB_LINEUP, L"72"},     {kFont, L"7", SB_LINEDOWN, L"6"},
+  };
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    Click(w->chkAutoSize);  // fixed size: the font pair is enabled
+    TControl* edits[] = {w->edtCancelTime, w->edtDelayTime, w->edtFontSize};
+    TControl* bars[] = {w->sbCancelTime, w->sbDelayTime, w->sbFontSize};
+    for (const TArrowCase& c : cases) {
+      TypeText(edits[c.pair], c.start);
+      PressArrow(bars[c.pair], c.code);
+      EXPECT_EQ(c.expected, GetText(edits[c.pair]))
+          << c.pair << ": " << TextToInt(c.start) << (c.code == SB_LINEUP ? " up" : " down");
+    }
+    TypeText(w->edtCancelTime, L"10");
+    EXPECT_EQ(245, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
+    TypeText(w->edtFontSize, L"12");
+    EXPECT_EQ(66, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
+  }));
+}
+
+TEST_F(Choosers, InvalidTextLeavesTheBarAndTheNextArrowReplacesIt) {
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    TypeText(w->edtDelayTime, L"ab");
+    EXPECT_EQ(253, GetScrollPos(GetHandle(w->sbDelayTime), SB_CTL));
+    PressArrow(w->sbDelayTime, SB_LINEUP);
+    EXPECT_EQ(L"3", GetText(w->edtDelayTime));
+    // "30" on the way to "300" is valid and moves the bar; the last 0 does not.
+    TypeText(w->edtCancelTime, L"30");
+    EXPECT_EQ(225, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
+    SendMessageW(GetHandle(w->edtCancelTime), WM_CHAR, L'0', 1);
+    EXPECT_EQ(L"300", GetText(w->edtCancelTime));
+    EXPECT_EQ(225, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
+    TypeText(w->edtCancelTime, L"");
+    EXPECT_EQ(225, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
+    PressArrow(w->sbCancelTime, SB_LINEDOWN);
+    EXPECT_EQ(L"29", GetText(w->edtCancelTime));
+  }));
+}
+
+TEST_F(Choosers, AutomaticSizeSwitchesTheFontSizePairOff) {
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    for (bool ticked : {false, true, false}) {
+      Click(w->chkAutoSize);
+      EXPECT_EQ(ticked, GetChecked(w->chkAutoSize));
+      EXPECT_EQ(!ticked, IsWindowEnabled(GetHandle(w->edtFontSize)) != FALSE);
+      EXPECT_EQ(!ticked, IsWindowEnabled(GetHandle(w->sbFontSize)) != FALSE);
+    }
+  }));
+}
+
+TEST_F(Choosers, ColourButtonsShareOneDialogAndItsCustomColours) {
+  std::vector<bool> topmostDuringDialog;
+  HWND form = nullptr;
+  dialogs.onColorDialog = [&](HWND) {
+    topmostDuringDialog.push_back((GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+  };
+  dialogs.colorAnswers = {{true, 0x123456, true}, {false, 0, false}, {true, 0xABCDEF, false}};
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    form = GetHandle(w->frmMain);
+    Click(w->lblTabView);
+    Click(w->btnBackgroundColor);
+    EXPECT_EQ(0x123456u, GetColor(w->pnlBackgroundColor));
+    EXPECT_EQ(0x123456u, w->dlgColor->customColors[0]);
+    Click(w->btnTextColor);  // cancelled
+    EXPECT_EQ(0u, GetColor(w->pnlTextColor));
+    Click(w->btnTextColor);
+    EXPECT_EQ(0xABCDEFu, GetColor(w->pnlTextColor));
+    EXPECT_EQ(0x123456u, w->dlgColor->customColors[0]) << "kept for the run";
+    EXPECT_TRUE(GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    Click(w->btnOK);
+  }));
+  EXPECT_EQ((std::vector<COLORREF>{0x00FF00, 0x000000, 0x000000}), dialogs.colorDialogStarts);
+  EXPECT_EQ((std::vector<HWND>{nullptr, nullptr, nullptr}), dialogs.colorDialogOwners);
+  EXPECT_EQ((std::vector<bool>{false, false, false}), topmostDuringDialog);
+  std::string file = folder.Read(L"vorlix.ini");
+  EXPECT_NE(std::string::npos, file.find("background_color=1193046\r\n"));
+  EXPECT_NE(std::string::npos, file.find("text_color=11259375\r\n"));
+}
+
+struct TPreviewCase {
+  const wchar_t* pack;  // file name, or nullptr for none
+  int action;
+  const wchar_t* cancelTime;
+  std::wstring line1;
+  std::wstring line2;
+};
+
+TEST_F(Preview, ShowsTheMonitorsTextsForActionAndPack) {
+  folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
+  folder.Write(L"partial.lng", "Partial\r\naction=Nur %second%, %action%\r\nsuspend=schlafen\r\n");
+  const TPreviewCase cases[] = {
+      {L"russian.lng", 1, L"10", L"Устройство будет выключено через 10 сек.",
+       L"Для отмены проведите стилусом по экрану..."},
+      {L"deutsch.lng", 2, L"010", L"Das Gerät wird in 10 Sek. neu gestartet",
+       L"Zum Abbrechen mit dem Stift über den Bildschirm streichen..."},
+      // A pack without a cancel line shows the built-in one, as the monitor would,
+      // not the one of the pack previewed before.
+      {L"partial.lng", 0, L"5", L"Nur 5, schlafen", L"Use move on the screen to cancel..."},
+      {L"partial.lng", 2, L"5", L"Nur 5, restarted", L"Use move on the screen to cancel..."},
+  };
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    for (const TPreviewCase& c : cases) {
+      SCOPED_TRACE(c.pack);
+      ChooseItem(w->cbAction, c.action);
+      ChooseItem(w->cbLanguage, FindLanguagePack(languageList, c.pack));
+      TypeText(w->edtCancelTime, c.cancelTime);
+      Click(w->btnPreview);
+      EXPECT_TRUE(IsShown(w->pnlPreview));
+      EXPECT_FALSE(IsShown(w->pnlMain));
+      EXPECT_EQ(c.line1, GetText(w->Label1));
+      EXPECT_EQ(c.line2, GetText(w->Label2));
+      EXPECT_EQ(TextToInt(c.cancelTime), TextToInt(GetText(w->edtCancelTime)));
+      EXPECT_EQ(IntToText(TextToInt(c.cancelTime)), GetText(w->edtCancelTime)) << "normalised";
+      MoveMouse(w->pnlPreview, 5, 5);
+    }
+  }));
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(Preview, WithoutAPackShowsTheBuiltInTexts) {
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    for (int action : {0, 2}) {
+      ChooseItem(w->cbAction, action);
+      Click(w->btnPreview);
+      EXPECT_EQ(action == 0 ? L"Device will be suspended after 10 second"
+                            : L"Device will be restarted after 10 second",
+                GetText(w->Label1));
+      EXPECT_EQ(L"Use move on the screen to cancel...", GetText(w->Label2));
+      MoveMouse(w->Label1, 1, 1);
+    }
+  }));
+}
+
+struct TFontCase {
+  bool autosize;
+  const wchar_t* fontSize;
+  int dpi;  // 0: what the screen reports
+  int width;  // 0: the whole screen
+  int px;     // 0: by the shared rule with the screen's values
+};
+
+TEST_F(Preview, FontHeightAndPlacesFollowTheOverlaysRule) {
+  const TFontCase cases[] = {
+      {true, L"abc", 96, 240, 8},  {true, L"8", 96, 320, 11},    {true, L"8", 128, 240, 10},
+      {true, L"8", 192, 480, 32},  {false, L"8", 96, 0, 11},     {false, L"8", 192, 0, 21},
+      {false, L"12", 96, 0, 16},   {true, L"8", 0, 0, 0},        {false, L"30", 0, 0, 0},
+  };
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    SetColor(w->pnlBackgroundColor, 0x00203040);
+    SetColor(w->pnlTextColor, 0x00F0E0D0);
+    const int screenWidth = GetClientWidth(w->frmMain);
+    const int screenDpiReported = screenDpi;
+    EXPECT_EQ(ScreenDpi(), screenDpiReported);
+    for (const TFontCase& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.autosize << " " << c.fontSize << " " << c.dpi << " " << c.width);
+      if (GetChecked(w->chkAutoSize) != c.autosize) Click(w->chkAutoSize);
+      SetText(w->edtFontSize, c.fontSize);
+      screenDpi = c.dpi ? c.dpi : screenDpiReported;
+      int width = c.width ? c.width : screenWidth;
+      SetWidth(w->pnlPreview, width);
+      int px = c.px ? c.px
+                    : OverlayFontHeight(c.autosize, TextToInt(c.fontSize), screenDpiReported, width);
+      Click(w->btnPreview);
+      ASSERT_TRUE(IsShown(w->pnlPreview));
+      EXPECT_EQ(-px, GetFontHeight(GetFont(w->Label1)));
+      EXPECT_EQ(-px, GetFontHeight(GetFont(w->Label2)));
+      int middle = OverlayMiddle(GetHeight(w->pnlPreview));
+      RECT label1 = BoundsOf(w->Label1), label2 = BoundsOf(w->Label2);
+      EXPECT_EQ(middle, label1.bottom) << "Label1 ends on the middle line";
+      EXPECT_EQ(middle + (label2.bottom - label2.top), label2.top) << "one empty band";
+      EXPECT_EQ(0, label1.left);
+      EXPECT_EQ(width, label1.right);
+      EXPECT_EQ(width, label2.right);
+      EXPECT_EQ(0x00203040u, GetColor(w->pnlPreview));
+      EXPECT_EQ(0x00203040u, GetColor(w->Label2));
+      EXPECT_EQ(0x00F0E0D0u, GetFontColor(GetFont(w->Label1)));
+      EXPECT_TRUE(GetFontStyle(GetFont(w->Label1)) & kFontBold);
+      EXPECT_FALSE(GetFontStyle(GetFont(w->Label2)) & kFontBold);
+      MoveMouse(w->pnlPreview, 1, 1);
+    }
+  }));
+  EXPECT_TRUE(dialogs.boxes.empty()) << "letters in the size are no error with automatic size";
+}
+
+TEST_F(Preview, ABadFieldOrAMissingPackStopsIt) {
+  folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    TypeText(w->edtDelayTime, L"xyz");  // never looked at by the preview
+    TypeText(w->edtCancelTime, L"256");
+    Click(w->lblTabLanguage);
+    Click(w->btnPreview);
+    EXPECT_EQ(0, ShownPage(w));
+    EXPECT_EQ(GetHandle(w->edtCancelTime), GetFocus());
+    TypeText(w->edtCancelTime, L"12");
+    Click(w->chkAutoSize);
+    TypeText(w->edtFontSize, L"5");
+    Click(w->btnPreview);
+    EXPECT_EQ(1, ShownPage(w));
+    EXPECT_EQ(GetHandle(w->edtFontSize), GetFocus());
+    TypeText(w->edtFontSize, L"6");
+    DeleteFileW(folder.File(L"russian.lng").c_str());
+    Click(w->btnPreview);
+    EXPECT_EQ(2, ShownPage(w));
+    EXPECT_FALSE(IsShown(w->pnlPreview));
+    EXPECT_TRUE(IsShown(w->pnlMain));
+  }));
+  EXPECT_EQ((std::vector<std::wstring>{L"Настройки Vorlix|Введены некорректные данные",
+                                       L"Настройки Vorlix|Введены некорректные данные",
+                                       L"Настройки Vorlix|Выбранный языковой пакет не найден"}),
+            dialogs.Texts());
+}
+
+TEST_F(Preview, AnyPointerMovementReturnsToTheSelectedPage) {
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    Click(w->lblTabView);
+    TControl* targets[] = {w->pnlPreview, w->Label1, w->Label2};
+    for (TControl* target : targets) {
+      Click(w->btnPreview);
+      ASSERT_TRUE(IsShown(w->pnlPreview));
+      // pnlPreview: a point in the empty band between the two labels.
+      int y = target == w->pnlPreview ? BoundsOf(w->Label2).top - 2 : 1;
+      MoveMouse(target, 10, y);
+      EXPECT_FALSE(IsShown(w->pnlPreview));
+      EXPECT_TRUE(IsShown(w->pnlMain));
+      EXPECT_EQ(1, ShownPage(w));
+    }
+  }));
+}
+
+TEST(ShippedLanguagePacks, EachNamesItselfAndSetsAllSevenTexts) {
+  TLanguageObjectList packs;
+  DiscoverLanguagePacks(ShippedFolder(), &packs);
+  ASSERT_GE(packs.size(), 2u);
+  const TMessageTexts english;
+  for (const TLanguageObject& pack : packs) {
+    SCOPED_TRACE(pack.fileName);
+    EXPECT_FALSE(pack.displayName.empty());
+    EXPECT_TRUE(IsLengthInRange(pack.fileName, 1, 16)) << "lng_file holds at most 16";
+    TMessageTexts texts;
+    ASSERT_TRUE(ReadTextLines(ShippedFolder() + L"\\" + pack.fileName,
+                              [&](int n, const std::string& line) { LoadLanguageLine(texts, n, line); }));
+    const std::wstring TMessageTexts::*keys[] = {&TMessageTexts::suspend, &TMessageTexts::off,
+                                                 &TMessageTexts::reset,   &TMessageTexts::action,
+                                                 &TMessageTexts::cancel,  &TMessageTexts::recovery,
+                                                 &TMessageTexts::wait};
+    for (auto key : keys) EXPECT_NE(english.*key, texts.*key);
+    EXPECT_NE(std::wstring::npos, texts.action.find(kActionPlaceholder));
+    EXPECT_NE(std::wstring::npos, texts.action.find(kSecondPlaceholder));
+  }
+}
+
+}  // namespace
