@@ -22,27 +22,24 @@ const DefaultCase kDefaults[] = {
     {"ScrollBar", [](TControl* p) { return NewScrollBar(p, 1); }, L"SCROLLBAR", 64, 64},
 };
 
-class ControlDefaults : public WinobjTest, public ::testing::WithParamInterface<DefaultCase> {};
-
-TEST_P(ControlDefaults, SitsAtTwoTwoWithTheKindsSize) {
-  const DefaultCase& c = GetParam();
+TEST_F(Controls, NewControlsSitAtTwoTwoWithTheKindsSize) {
   TControl* form = ShownForm();
-  TControl* control = c.make(form);
-  GetHandle(control);
-  wchar_t name[32];
-  GetClassNameW(control->handle, name, 32);
-  EXPECT_EQ(_wcsicmp(name, c.className), 0) << name;
-  RECT bounds = GetBoundsRect(control);
-  EXPECT_EQ(bounds.left, 2);
-  EXPECT_EQ(bounds.top, 2);
-  EXPECT_EQ(GetWidth(control), c.width);
-  EXPECT_EQ(GetHeight(control), c.height);
-  EXPECT_TRUE(IsWindowVisible(control->handle));
-  EXPECT_GE(control->childId, 0x8000);
+  for (const DefaultCase& c : kDefaults) {
+    SCOPED_TRACE(c.name);
+    TControl* control = c.make(form);
+    GetHandle(control);
+    wchar_t name[32];
+    GetClassNameW(control->handle, name, 32);
+    EXPECT_EQ(_wcsicmp(name, c.className), 0) << name;
+    RECT bounds = GetBoundsRect(control);
+    EXPECT_EQ(bounds.left, 2);
+    EXPECT_EQ(bounds.top, 2);
+    EXPECT_EQ(GetWidth(control), c.width);
+    EXPECT_EQ(GetHeight(control), c.height);
+    EXPECT_TRUE(IsWindowVisible(control->handle));
+    EXPECT_GE(control->childId, 0x8000);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Controls, ControlDefaults, ::testing::ValuesIn(kDefaults),
-                         [](const ::testing::TestParamInfo<DefaultCase>& info) { return info.param.name; });
 
 TEST_F(Controls, SetSizeChangesOnlyPositiveDimensionsAndChains) {
   TControl* form = ShownForm();
@@ -122,60 +119,55 @@ bool RecordResize(TControl*, TWindowMessage& msg, LRESULT&) {
   return false;
 }
 
-class ComboDropDown : public WinobjTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(ComboDropDown, HeightFollowsTheItemCount) {
-  int items = GetParam();
-  TControl* form = ShownForm();
-  TControl* combo = NewComboBox(form, kComboDropDownList);
-  GetHandle(combo);
-  for (int i = 0; i < items; ++i) AddItem(combo, L"item " + std::to_wstring(i));
-  Counter dropped;
-  SetOnDropDown(combo, Counter::Count, &dropped);
-  AddHook(combo, RecordResize);
-  int height = GetHeight(combo);
-  g_requestedHeight = 0;
-  SendMessageW(combo->handle, CB_SHOWDROPDOWN, TRUE, 0);
-  int rows = items < 1 ? 1 : items > 8 ? 8 : items;
-  EXPECT_EQ(g_requestedHeight, height * (rows + 1) + 2);
-  EXPECT_EQ(dropped.calls, 1);
-  EXPECT_TRUE(combo->listDropped);
-  SendMessageW(combo->handle, CB_SHOWDROPDOWN, FALSE, 0);
-  EXPECT_FALSE(combo->listDropped);
-}
-
-INSTANTIATE_TEST_SUITE_P(Controls, ComboDropDown, ::testing::Values(0, 1, 20));
-
-class ComboEscape : public WinobjTest, public ::testing::WithParamInterface<uint32_t> {};
-
-TEST_P(ComboEscape, EscInTheOpenListRestoresTheSelectionAndPressesNoCancel) {
-  TControl* form = NewForm(nullptr, L"combo");
-  SetMainForm(form);
-  TControl* combo = NewComboBox(form, GetParam());
-  TControl* cancelButton = NewButton(form, L"Cancel");
-  Counter cancel;
-  SetOnClick(cancelButton, Counter::Count, &cancel);
-  SetDefaultKeyButton(cancelButton, VK_ESCAPE, true);
-  int selection = -2, dropped = -1;
-  RunApplicationWith(&form, [&] {
-    for (const wchar_t* item : {L"zero", L"one", L"two", L"three"}) AddItem(combo, item);
-    SetItemIndex(combo, 1);
-    SetFocused(combo, true);
+TEST_F(Controls, ComboDropDownHeightFollowsTheItemCount) {
+  for (int items : {0, 1, 20}) {
+    SCOPED_TRACE(items);
+    TControl* form = ShownForm();
+    TControl* combo = NewComboBox(form, kComboDropDownList);
+    GetHandle(combo);
+    for (int i = 0; i < items; ++i) AddItem(combo, L"item " + std::to_wstring(i));
+    Counter dropped;
+    SetOnDropDown(combo, Counter::Count, &dropped);
+    AddHook(combo, RecordResize);
+    int height = GetHeight(combo);
+    g_requestedHeight = 0;
     SendMessageW(combo->handle, CB_SHOWDROPDOWN, TRUE, 0);
-    SendMessageW(combo->handle, CB_SETCURSEL, 3, 0);
-    PressKey(VK_ESCAPE);
-    selection = GetItemIndex(combo);
-    dropped = static_cast<int>(SendMessageW(combo->handle, CB_GETDROPPEDSTATE, 0, 0));
-  });
-  EXPECT_EQ(selection, 1);
-  EXPECT_EQ(dropped, 0);
-  EXPECT_EQ(cancel.calls, 0);
+    int rows = items < 1 ? 1 : items > 8 ? 8 : items;
+    EXPECT_EQ(g_requestedHeight, height * (rows + 1) + 2);
+    EXPECT_EQ(dropped.calls, 1);
+    EXPECT_TRUE(combo->listDropped);
+    SendMessageW(combo->handle, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_FALSE(combo->listDropped);
+    ReleaseForms();
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, ComboEscape, ::testing::Values(0u, kComboDropDownList),
-                         [](const ::testing::TestParamInfo<uint32_t>& info) {
-                           return std::string(info.param ? "DropDownList" : "DropDown");
-                         });
+TEST_F(Controls, EscInAnOpenComboListRestoresTheSelectionAndPressesNoCancel) {
+  for (uint32_t options : {0u, kComboDropDownList}) {
+    SCOPED_TRACE(options ? "drop-down list" : "drop-down");
+    TControl* form = NewForm(nullptr, L"combo");
+    SetMainForm(form);
+    TControl* combo = NewComboBox(form, options);
+    TControl* cancelButton = NewButton(form, L"Cancel");
+    Counter cancel;
+    SetOnClick(cancelButton, Counter::Count, &cancel);
+    SetDefaultKeyButton(cancelButton, VK_ESCAPE, true);
+    int selection = -2, dropped = -1;
+    RunApplicationWith(&form, [&] {
+      for (const wchar_t* item : {L"zero", L"one", L"two", L"three"}) AddItem(combo, item);
+      SetItemIndex(combo, 1);
+      SetFocused(combo, true);
+      SendMessageW(combo->handle, CB_SHOWDROPDOWN, TRUE, 0);
+      SendMessageW(combo->handle, CB_SETCURSEL, 3, 0);
+      PressKey(VK_ESCAPE);
+      selection = GetItemIndex(combo);
+      dropped = static_cast<int>(SendMessageW(combo->handle, CB_GETDROPPEDSTATE, 0, 0));
+    });
+    EXPECT_EQ(selection, 1);
+    EXPECT_EQ(dropped, 0);
+    EXPECT_EQ(cancel.calls, 0);
+  }
+}
 
 struct SelectionOrder {
   std::string events;
@@ -235,7 +227,7 @@ TEST_F(Controls, CheckBoxToggles) {
   EXPECT_FALSE(GetChecked(box));
 }
 
-TEST_F(Controls, EditBoxChangeFollowsItsTextSetOrTyped) {
+TEST_F(Controls, EditBoxTextChangeItemsAndSelection) {
   TControl* form = ShownForm();
   TControl* edit = NewEditBox(form, 0);
   GetHandle(edit);  // SetText alone does not make the window
@@ -248,23 +240,20 @@ TEST_F(Controls, EditBoxChangeFollowsItsTextSetOrTyped) {
   SendMessageW(edit->handle, WM_CHAR, '3', 1);
   EXPECT_EQ(changes.calls, 2);
   EXPECT_EQ(GetText(edit), L"123");
-}
 
-TEST_F(Controls, MultiLineEditBoxLinesAndSelection) {
-  TControl* form = ShownForm();
-  TControl* edit = NewEditBox(form, kEditMultiline);
-  GetHandle(edit);
-  SetText(edit, L"one\r\ntwo\r\nthree");
-  EXPECT_EQ(GetItemCount(edit), 3);
-  SetItemText(edit, 1, L"TWO\r\n");
-  EXPECT_EQ(GetText(edit), L"one\r\nTWO\r\nthree");
-  SelectAllText(edit);
+  TControl* lines = NewEditBox(form, kEditMultiline);
+  GetHandle(lines);
+  SetText(lines, L"one\r\ntwo\r\nthree");
+  EXPECT_EQ(GetItemCount(lines), 3);
+  SetItemText(lines, 1, L"TWO\r\n");
+  EXPECT_EQ(GetText(lines), L"one\r\nTWO\r\nthree");
+  SelectAllText(lines);
   DWORD start = 0, end = 0;
-  SendMessageW(edit->handle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageW(lines->handle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 0u);
-  EXPECT_EQ(end, GetText(edit).size());
-  AddItem(edit, L"!");
-  EXPECT_EQ(GetText(edit), L"one\r\nTWO\r\nthree!");
+  EXPECT_EQ(end, GetText(lines).size());
+  AddItem(lines, L"!");
+  EXPECT_EQ(GetText(lines), L"one\r\nTWO\r\nthree!");
 }
 
 TEST_F(Controls, AnchoredChildrenFollowTheirParent) {

@@ -151,32 +151,30 @@ const KeyCase kKeyCases[] = {
     {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1},
 };
 
-class DefaultKeys : public WinobjTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(DefaultKeys, PressesTheRightButton) {
-  const KeyCase& c = GetParam();
-  TControl* form = NewForm(nullptr, L"keys");
-  SetMainForm(form);  // as the programs do, before the loop
-  TControl* controls[] = {NewEditBox(form, 0), NewEditBox(form, kEditMultiline),
-                          NewButton(form, L"other"), NewButton(form, L"OK"), NewButton(form, L"Cancel")};
-  Counter ok, cancel;
-  SetOnClick(controls[3], Counter::Count, &ok);
-  SetOnClick(controls[4], Counter::Count, &cancel);
-  SetDefaultKeyButton(controls[3], VK_RETURN, true);
-  SetDefaultKeyButton(controls[4], VK_ESCAPE, true);
-  RunApplicationWith(&form, [&] {
-    SetFocused(controls[c.active], true);
-    FlushMessages();
-    PressKey(c.key);
-  });
-  EXPECT_EQ(ok.calls, c.okClicks);
-  EXPECT_EQ(cancel.calls, c.cancelClicks);
+TEST_F(Forms, EnterAndEscPressTheRightButton) {
+  for (const KeyCase& c : kKeyCases) {
+    SCOPED_TRACE(c.name);
+    TControl* form = NewForm(nullptr, L"keys");
+    SetMainForm(form);  // as the programs do, before the loop
+    TControl* controls[] = {NewEditBox(form, 0), NewEditBox(form, kEditMultiline),
+                            NewButton(form, L"other"), NewButton(form, L"OK"),
+                            NewButton(form, L"Cancel")};
+    Counter ok, cancel;
+    SetOnClick(controls[3], Counter::Count, &ok);
+    SetOnClick(controls[4], Counter::Count, &cancel);
+    SetDefaultKeyButton(controls[3], VK_RETURN, true);
+    SetDefaultKeyButton(controls[4], VK_ESCAPE, true);
+    RunApplicationWith(&form, [&] {
+      SetFocused(controls[c.active], true);
+      FlushMessages();
+      PressKey(c.key);
+    });
+    EXPECT_EQ(ok.calls, c.okClicks);
+    EXPECT_EQ(cancel.calls, c.cancelClicks);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, DefaultKeys, ::testing::ValuesIn(kKeyCases),
-                         [](const ::testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
-
-TEST_F(Forms, TurningTheCancelButtonOffKeepsEnterWorking) {
+TEST_F(Forms, DefaultAndCancelButtonsCanBeTurnedOffOrReleased) {
   TControl* form = NewForm(nullptr, L"keys");
   SetMainForm(form);
   TControl* edit = NewEditBox(form, 0);
@@ -192,7 +190,10 @@ TEST_F(Forms, TurningTheCancelButtonOffKeepsEnterWorking) {
     SetFocused(edit, true);
     PressKey(VK_ESCAPE);
     SetFocused(edit, true);
-    PressKey(VK_RETURN);
+    PressKey(VK_RETURN);  // Enter still works without a cancel button
+    ReleaseObject(okButton);
+    SetFocused(edit, true);
+    PressKey(VK_RETURN);  // and finds no released button
   });
   EXPECT_EQ(cancel.calls, 0);
   EXPECT_EQ(ok.calls, 1);

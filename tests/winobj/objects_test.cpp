@@ -30,18 +30,16 @@ TEST(Objects, DependentsAreReleasedInTheOrderTheyWereAdded) {
   EXPECT_EQ(g_released, (std::vector<std::wstring>{L"owner", L"A", L"B", L"C"}));
 }
 
-TEST(Objects, ReferenceCountDestroysOnlyBelowZero) {
+TEST(Objects, ReferenceCountAndRemovedDependents) {
   g_released.clear();
   Named* object = NewNamed(L"x");
   AddRef(object);
   ReleaseObject(object);
-  EXPECT_TRUE(g_released.empty());
+  EXPECT_TRUE(g_released.empty());  // destroyed only below 0
   ReleaseObject(object);
   EXPECT_EQ(g_released, std::vector<std::wstring>{L"x"});
   ReleaseObject(nullptr);
-}
 
-TEST(Objects, RemovedDependentIsNotReleasedWithTheOwner) {
   g_released.clear();
   Named* owner = NewNamed(L"owner");
   Named* kept = NewNamed(L"kept");

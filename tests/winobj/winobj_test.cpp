@@ -5,21 +5,24 @@ void WinobjTest::SetUp() {
   SetMainForm(nullptr);
 }
 
-void WinobjTest::TearDown() {
+void WinobjTest::TearDown() { ReleaseForms(); }
+
+void WinobjTest::ReleaseForms() {
   SetMainForm(nullptr);
-  ReleaseObject(form_);
-  form_ = nullptr;
+  for (TControl* form : forms_) ReleaseObject(form);
+  forms_.clear();
   FlushMessages();
 }
 
 TControl* WinobjTest::ShownForm() {
-  form_ = NewForm(nullptr, L"test");
-  SetBoundsRect(form_, {100, 100, 500, 400});
-  GetHandle(form_);
-  form_->CreateWindowHandle();  // the second call shows it, as RunApplication does
-  SetForegroundWindow(form_->handle);
+  TControl* form = NewForm(nullptr, L"test");
+  forms_.push_back(form);
+  SetBoundsRect(form, {100, 100, 500, 400});
+  GetHandle(form);
+  form->CreateWindowHandle();  // the second call shows it, as RunApplication does
+  SetForegroundWindow(form->handle);
   FlushMessages();
-  return form_;
+  return form;
 }
 
 TControl* WinobjTest::ShownMainForm() {

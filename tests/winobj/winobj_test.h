@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "tests/support/message_log.h"
 #include "winobj/winobj.h"
@@ -16,11 +17,13 @@ class WinobjTest : public ::testing::Test {
 
   // A shown top-level form at 100, 100, 400 x 300, released at the end of the test.
   TControl* ShownForm();
+  // Releases the forms made so far (table rows that each need a fresh form).
+  void ReleaseForms();
   // ShownForm, also recorded as the main form.
   TControl* ShownMainForm();
 
  private:
-  TControl* form_ = nullptr;
+  std::vector<TControl*> forms_;
 };
 
 // Runs the message loop on *form (which it releases); body runs inside the loop,
