@@ -243,6 +243,7 @@ int Flap(int steps, unsigned seed) {
     return (state >> 16) & 0x7FFF;
   };
   BYTE last = AC_LINE_ONLINE;
+  int losses = 0;
   for (int i = 0; i < steps; ++i) {
     BYTE status = statuses[next() % 3];
     if (last == AC_LINE_OFFLINE && status == AC_LINE_OFFLINE) status = AC_LINE_ONLINE;
@@ -250,9 +251,11 @@ int Flap(int steps, unsigned seed) {
       Error(L"cannot set the AC line status");
       return 1;
     }
+    if (status == AC_LINE_OFFLINE) ++losses;
     last = status;
     Sleep(20 + next() % 380);
   }
+  Print(L"flap: " + std::to_wstring(steps) + L" steps, " + std::to_wstring(losses) + L" power losses");
   return SetAc(AC_LINE_ONLINE) ? 0 : 1;
 }
 

@@ -1,0 +1,124 @@
+# Helpers of the monitor's end-to-end checks: a private folder with a copy of
+# vorlix.exe and its settings, the monitor started under Wine on the simulated
+# power source with a recorded power action, and monitorctl/powerctl to drive it.
+# Source it, then call mon_init with the build folder.
+
+mon_fail() { echo "FAIL: $*" >&2; exit 1; }
+mon_say() { echo "--- $*"; }
+
+mon_init() {
+  MON_BUILD=$(cd "$1" && pwd)
+  MON_NAME=$(basename "$0" .sh)
+  MON_WINE=/usr/lib/wine/wine64
+  [ -x "$MON_WINE" ] || MON_WINE=$(command -v wine64 || command -v wine)
+  export WINEPREFIX=${WINEPREFIX:-$MON_BUILD/wineprefix}
+  export WINEDEBUG=${WINEDEBUG:--all}
+  [ -n "${DISPLAY:-}" ] || mon_fail "DISPLAY is not set (run through scripts/test)"
+  MON_CTL=$MON_BUILD/bin/monitorctl.exe
+  MON_POWERCTL=$MON_BUILD/bin/powerctl.exe
+  [ -f "$MON_BUILD/bin/vorlix.exe" ] || mon_fail "no $MON_BUILD/bin/vorlix.exe"
+  MON_DIR=$MON_BUILD/e2e/$MON_NAME
+  rm -rf "$MON_DIR"
+  mkdir -p "$MON_DIR"
+  cp "$MON_BUILD/bin/vorlix.exe" "$MON_DIR/"
+  MON_LOG=$MON_DIR/power.log
+  # Never the real machine: simulated AC line, power calls only written down.
+  export VORLIX_POWER_SOURCE=simulated
+  export VORLIX_POWER_ACTION=recorded
+  export VORLIX_POWER_LOG="Z:${MON_LOG//\//\\}"
+  MON_PID=
+  trap mon_cleanup EXIT
+  mon_unmanaged
+  pctl ac online >/dev/null
+}
+
+# Xvfb runs no window manager: Wine treats the full-screen overlay as managed
+# and then waits two seconds on every hide for a manager that never answers.
+mon_unmanaged() {
+  "$MON_WINE" reg add 'HKCU\Software\Wine\AppDefaults\vorlix.exe\X11 Driver' \
+    /v Managed /d N /f >/dev/null 2>&1
+}
+
+mon_cleanup() {
+  if [ -n "${MON_PID:-}" ] && kill -0 "$MON_PID" 2>/dev/null; then
+    kill "$MON_PID" 2>/dev/null || true
+    wait "$MON_PID" 2>/dev/null || true
+  fi
+  pctl ac online >/dev/null 2>&1 || true
+}
+
+# Output goes through a file, never a pipe: the first Wine program that needs
+# the desktop starts explorer.exe, which inherits its output and outlives it, so
+# a pipe reader would wait for it forever.
+mon_run() {
+  local out=$MON_DIR/.out.$BASHPID rc=0
+  "$MON_WINE" "$@" >"$out" 2>&1 || rc=$?
+  tr -d '\r' <"$out"
+  rm -f "$out"
+  return $rc
+}
+ctl() { mon_run "$MON_CTL" "$@"; }
+pctl() { mon_run "$MON_POWERCTL" "$@"; }
+
+# Writes vorlix.ini beside the copy; arguments are its key lines.
+mon_settings() { printf '%s\r\n' "[Common]" "$@" >"$MON_DIR/vorlix.ini"; }
+
+# Started with its output in a file: a program left running must not hold the
+# caller's pipe open.
+mon_start() {
+  (cd "$MON_DIR" && exec "$MON_WINE" "$MON_DIR/vorlix.exe" >"$MON_DIR/vorlix.out" 2>&1) &
+  MON_PID=$!
+  ctl wait-window 20 || mon_fail "the monitor's window did not appear"
+  pctl wait-subscriber 20 || mon_fail "the monitor did not subscribe"
+}
+
+# Waits up to $1 seconds for the monitor process to end; its exit code goes
+# to MON_STATUS.
+mon_wait_exit() {
+  local i
+  for ((i = 0; i < $1 * 10; i++)); do
+    if ! kill -0 "$MON_PID" 2>/dev/null; then
+      MON_STATUS=0
+      wait "$MON_PID" 2>/dev/null || MON_STATUS=$?
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+mon_stop() {
+  ctl close || mon_fail "cannot send WM_CLOSE"
+  mon_wait_exit 10 || mon_fail "the monitor did not end after WM_CLOSE"
+  [ "$MON_STATUS" = 0 ] || mon_fail "the monitor ended with status $MON_STATUS"
+  MON_PID=
+}
+
+mon_calls() {
+  local n=0
+  [ -f "$MON_LOG" ] && n=$(grep -c SetSystemPowerState "$MON_LOG" || true)
+  echo "${n:-0}"
+}
+
+# Waits up to $2 seconds until $1 power calls are recorded.
+mon_wait_calls() {
+  local i
+  for ((i = 0; i < $2 * 10; i++)); do
+    [ "$(mon_calls)" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+mon_state() { ctl state; }
+mon_field() { mon_state | sed -n "s/^$1=//p"; }
+
+# Moves the X pointer across the screen (several distinct positions).
+mon_wiggle() {
+  local p
+  for p in "300 300" "420 380" "510 260"; do
+    # shellcheck disable=SC2086
+    xdotool mousemove $p
+    sleep 0.05
+  done
+}
