@@ -34,7 +34,6 @@ TControl* MakeButton(TControl* parent, const std::wstring& caption, DWORD style,
   button->color = kColorButtonFace;
   button->wantsEnter = true;
   SetTextAlign(button, kAlignCenter);
-  button->isButton = true;
   AddHook(button, DoubleClickHook);
   AddHook(button, FocusStyleHook);
   SetText(button, caption);

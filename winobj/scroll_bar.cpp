@@ -97,7 +97,6 @@ TControl* NewScrollBar(TControl* parent, int kind) {
   TControl* bar = NewChildControl(parent, L"SCROLLBAR",
                                   WS_CHILD | WS_VISIBLE | (kind == 1 ? SBS_VERT : SBS_HORZ),
                                   TControlTraits{}, 64, 64);
-  bar->usesNotify = true;
   AddHook(bar, NotifyCodeHook);
   AddHook(parent, NotifyReflectHook);
   GetHandle(bar);

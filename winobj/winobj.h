@@ -190,8 +190,8 @@ struct TControl : TRefObject {
   bool destroyed = false, destroySeen = false;
   int32_t nesting = 0;  // window-procedure calls in progress
   uint16_t childId = 0;
-  bool isForm = false, defaultBoundsFromWorkArea = false, isButton = false,
-       isChild = false, drawsOwnText = false, wantsEnter = false, usesNotify = false;
+  bool isForm = false, defaultBoundsFromWorkArea = false, isChild = false,
+       drawsOwnText = false, wantsEnter = false;
   uint8_t boundsSet = 0;  // 1 left changed, 2 top changed, 4 | 8 any explicit bounds
   std::wstring className;
   TColor textColor = kColorWindowText;
@@ -443,7 +443,6 @@ typedef void (*TToolEvent)(void* context, TGdiTool* tool);
 
 // A font description (colour + LOGFONTW) with its GDI handle, made on demand.
 struct TGdiTool : TRefObject {
-  uint8_t kind = 1;  // 1 font (the only kind the layer makes)
   HGDIOBJ handle = nullptr;
   TGdiTool* parentTool = nullptr;  // shares its handle while the descriptions match
   COLORREF handleColor = 0;        // resolved colour the handle was made for
