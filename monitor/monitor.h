@@ -77,6 +77,8 @@ extern std::atomic<bool> countdownRunning;
 extern std::atomic<bool> delayBusy;
 extern std::atomic<bool> countdownBusy;
 extern std::atomic<bool> skipNextTick;
+// The same rule for the delay thread when another thread parked it.
+extern std::atomic<bool> skipNextDelayTick;
 
 // Each worker thread is created parked; false when it could not be made.
 bool CreateDelayThread();

@@ -17,6 +17,7 @@ std::atomic<bool> countdownRunning{false};
 std::atomic<bool> delayBusy{false};
 std::atomic<bool> countdownBusy{false};
 std::atomic<bool> skipNextTick{false};
+std::atomic<bool> skipNextDelayTick{false};
 
 namespace {
 
@@ -111,7 +112,8 @@ void EndWorkerThreads() {
   if (HANDLE thread = CountdownThread.exchange(nullptr)) TerminateThread(thread, 0);
   delayThreadId = 0;
   countdownThreadId = 0;
-  delayRunning = countdownRunning = delayBusy = countdownBusy = skipNextTick = false;
+  delayRunning = countdownRunning = delayBusy = countdownBusy = false;
+  skipNextTick = skipNextDelayTick = false;
 }
 
 void ResumeDelayThread() {
@@ -131,6 +133,10 @@ void SuspendDelayThread() {
   HANDLE thread = DelayThread.load();
   if (!thread || !delayRunning.exchange(false)) return;
   WaitUntilClear(delayBusy);
+  // As for the countdown: parked inside its pause, the thread ticks at once
+  // when resumed, and the next delay would come a full tick early (at once
+  // for a delay of one second).
+  skipNextDelayTick = true;
   SuspendThread(thread);
 }
 
@@ -161,6 +167,7 @@ void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
 }
 
 void DelayTick(TMonitorWindow* monitor) {
+  if (skipNextDelayTick.exchange(false)) return;
   delayBusy = true;
   if (monitorSettings.delay_time > ++tickCount) {
     delayBusy = false;
@@ -174,7 +181,7 @@ void DelayTick(TMonitorWindow* monitor) {
   } else {
     ResumeCountdownThread();
   }
-  EndPhase(delayThreadId, delayRunning, delayBusy, DelayThread, nullptr);
+  EndPhase(delayThreadId, delayRunning, delayBusy, DelayThread, &skipNextDelayTick);
 }
 
 void CountdownTick(TMonitorWindow* monitor) {

@@ -103,6 +103,23 @@ TEST_F(MonitorTest, PowerBackDuringTheDelayNeverShowsTheOverlay) {
   EXPECT_TRUE(PowerCalls().empty());
 }
 
+// Power back in the middle of a delay parks the delay thread inside its pause;
+// the next loss still waits the full delay.
+TEST_F(MonitorTest, TheDelayAfterACancelledDelayIsFull) {
+  monitorSettings.delay_time = 1;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  Pump(kTestTick / 2);
+  SetAcAndWait(AC_LINE_ONLINE);
+  EXPECT_TRUE(skipNextDelayTick);
+  Pump(2 * kTestTick);
+  MarkTime();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(3000, [&] { return OverlayVisible(); }));
+  EXPECT_GE(FirstEvent('S'), 0.7 * kTestTick);
+  EXPECT_FALSE(skipNextDelayTick);
+}
+
 TEST_F(MonitorTest, PointerMovementCancelsAndTheNextCountdownSkipsOneTick) {
   monitorSettings.delay_time = 0;
   monitorSettings.cancel_time = 5;
