@@ -8,8 +8,8 @@
 
 namespace {
 
-using Choosers = SettingsWindowTest;
-using Preview = SettingsWindowTest;
+using SetupChoosers = SettingsWindowTest;
+using SetupPreview = SettingsWindowTest;
 
 enum TPair { kCancel, kDelay, kFont };
 
@@ -20,7 +20,7 @@ struct TArrowCase {
   const wchar_t* expected;
 };
 
-TEST_F(Choosers, ArrowsStepTheValueAndStopAtBothEnds) {
+TEST_F(SetupChoosers, ArrowsStepTheValueAndStopAtBothEnds) {
   const TArrowCase cases[] = {
       {kCancel, L"10", SB_LINEUP, L"11"},   {kCancel, L"10", SB_LINEDOWN, L"9"},
       {kCancel, L"255", SB_LINEUP, L"255"}, {kCancel, L"0", SB_LINEDOWN, L"0"},
@@ -46,7 +46,7 @@ TEST_F(Choosers, ArrowsStepTheValueAndStopAtBothEnds) {
   }));
 }
 
-TEST_F(Choosers, InvalidTextLeavesTheBarAndTheNextArrowReplacesIt) {
+TEST_F(SetupChoosers, InvalidTextLeavesTheBarAndTheNextArrowReplacesIt) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     TypeText(w->edtDelayTime, L"ab");
     EXPECT_EQ(253, GetScrollPos(GetHandle(w->sbDelayTime), SB_CTL));
@@ -65,7 +65,7 @@ TEST_F(Choosers, InvalidTextLeavesTheBarAndTheNextArrowReplacesIt) {
   }));
 }
 
-TEST_F(Choosers, AutomaticSizeSwitchesTheFontSizePairOff) {
+TEST_F(SetupChoosers, AutomaticSizeSwitchesTheFontSizePairOff) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     for (bool ticked : {false, true, false}) {
       Click(w->chkAutoSize);
@@ -76,30 +76,62 @@ TEST_F(Choosers, AutomaticSizeSwitchesTheFontSizePairOff) {
   }));
 }
 
-TEST_F(Choosers, ColourButtonsShareOneDialogAndItsCustomColours) {
-  std::vector<bool> topmostDuringDialog;
+// Watches the colour dialogs besides the answerer: whether the form was still
+// topmost; in the first, "Add to Custom Colors" pressed with the colour it opened with.
+struct TColorDialogWatch {
   HWND form = nullptr;
-  dialogs.onColorDialog = [&](HWND) {
-    topmostDuringDialog.push_back((GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-  };
-  dialogs.colorAnswers = {{true, 0x123456, true}, {false, 0, false}, {true, 0xABCDEF, false}};
+  std::vector<bool> topmost;
+  HHOOK hook;
+  TColorDialogWatch() { hook = SetWindowsHookExW(WH_CBT, Proc, nullptr, GetCurrentThreadId()); }
+  ~TColorDialogWatch() { UnhookWindowsHookEx(hook); }
+  static TColorDialogWatch* active;
+  static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+    HWND dialog = reinterpret_cast<HWND>(wParam);
+    const int kColorAdd = 712, kColorRed = 706;
+    if (code == HCBT_ACTIVATE && GetDlgItem(dialog, kColorRed) && !GetPropW(dialog, L"TEST_WATCHED")) {
+      SetPropW(dialog, L"TEST_WATCHED", dialog);
+      active->topmost.push_back((GetWindowLongW(active->form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+      if (active->topmost.size() == 1) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kColorAdd, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, kColorAdd)));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
+TColorDialogWatch* TColorDialogWatch::active = nullptr;
+
+TEST_F(SetupChoosers, ColourButtonsShareOneDialogAndItsCustomColours) {
+  ResetDialogs({IDNO});
+  TColorDialogWatch watch;  // after the answerer: asked first
+  TColorDialogWatch::active = &watch;
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
-    form = GetHandle(w->frmMain);
+    watch.form = GetHandle(w->frmMain);
     Click(w->lblTabView);
+    dialogs->PickColor(0x123456);
     Click(w->btnBackgroundColor);
     EXPECT_EQ(0x123456u, GetColor(w->pnlBackgroundColor));
-    EXPECT_EQ(0x123456u, w->dlgColor->customColors[0]);
-    Click(w->btnTextColor);  // cancelled
+    EXPECT_EQ(0x00FF00u, w->dlgColor->customColors[0]);
+    dialogs->CancelColorDialog();
+    Click(w->btnTextColor);
     EXPECT_EQ(0u, GetColor(w->pnlTextColor));
+    dialogs->PickColor(0xABCDEF);
     Click(w->btnTextColor);
     EXPECT_EQ(0xABCDEFu, GetColor(w->pnlTextColor));
-    EXPECT_EQ(0x123456u, w->dlgColor->customColors[0]) << "kept for the run";
-    EXPECT_TRUE(GetWindowLongW(form, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // One chooser for both buttons: its custom colours stay for the run.
+    EXPECT_EQ(0x00FF00u, w->dlgColor->customColors[0]);
+    EXPECT_EQ(0xFFFFFFu, w->dlgColor->customColors[1]);
+    EXPECT_TRUE(GetWindowLongW(watch.form, GWL_EXSTYLE) & WS_EX_TOPMOST);
     Click(w->btnOK);
   }));
-  EXPECT_EQ((std::vector<COLORREF>{0x00FF00, 0x000000, 0x000000}), dialogs.colorDialogStarts);
-  EXPECT_EQ((std::vector<HWND>{nullptr, nullptr, nullptr}), dialogs.colorDialogOwners);
-  EXPECT_EQ((std::vector<bool>{false, false, false}), topmostDuringDialog);
+  TColorDialogWatch::active = nullptr;
+  const std::vector<SeenColorDialog>& seen = dialogs->colorDialogs();
+  ASSERT_EQ(3u, seen.size());
+  const COLORREF starts[] = {0x00FF00, 0x000000, 0x000000};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(starts[i], seen[i].initial) << i;
+    EXPECT_EQ(nullptr, seen[i].owner) << i;
+    EXPECT_TRUE(seen[i].fullOpen) << i;
+  }
+  EXPECT_EQ((std::vector<bool>{false, false, false}), watch.topmost);
   std::string file = folder.Read(L"vorlix.ini");
   EXPECT_NE(std::string::npos, file.find("background_color=1193046\r\n"));
   EXPECT_NE(std::string::npos, file.find("text_color=11259375\r\n"));
@@ -113,7 +145,7 @@ struct TPreviewCase {
   std::wstring line2;
 };
 
-TEST_F(Preview, ShowsTheMonitorsTextsForActionAndPack) {
+TEST_F(SetupPreview, ShowsTheMonitorsTextsForActionAndPack) {
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
   folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
   folder.Write(L"partial.lng", "Partial\r\naction=Nur %second%, %action%\r\nsuspend=schlafen\r\n");
@@ -143,10 +175,10 @@ TEST_F(Preview, ShowsTheMonitorsTextsForActionAndPack) {
       MoveMouse(w->pnlPreview, 5, 5);
     }
   }));
-  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_TRUE(dialogs->messageBoxes().empty());
 }
 
-TEST_F(Preview, WithoutAPackShowsTheBuiltInTexts) {
+TEST_F(SetupPreview, WithoutAPackShowsTheBuiltInTexts) {
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     for (int action : {0, 2}) {
       ChooseItem(w->cbAction, action);
@@ -168,7 +200,7 @@ struct TFontCase {
   int px;     // 0: by the shared rule with the screen's values
 };
 
-TEST_F(Preview, FontHeightAndPlacesFollowTheOverlaysRule) {
+TEST_F(SetupPreview, FontHeightAndPlacesFollowTheOverlaysRule) {
   const TFontCase cases[] = {
       {true, L"abc", 96, 240, 8},  {true, L"8", 96, 320, 11},    {true, L"8", 128, 240, 10},
       {true, L"8", 192, 480, 32},  {false, L"8", 96, 0, 11},     {false, L"8", 192, 0, 21},
@@ -208,11 +240,12 @@ TEST_F(Preview, FontHeightAndPlacesFollowTheOverlaysRule) {
       MoveMouse(w->pnlPreview, 1, 1);
     }
   }));
-  EXPECT_TRUE(dialogs.boxes.empty()) << "letters in the size are no error with automatic size";
+  EXPECT_TRUE(dialogs->messageBoxes().empty()) << "letters in the size are no error with automatic size";
 }
 
-TEST_F(Preview, ABadFieldOrAMissingPackStopsIt) {
+TEST_F(SetupPreview, ABadFieldOrAMissingPackStopsIt) {
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  ResetDialogs({IDOK, IDOK, IDOK});
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     TypeText(w->edtDelayTime, L"xyz");  // never looked at by the preview
     TypeText(w->edtCancelTime, L"256");
@@ -236,10 +269,10 @@ TEST_F(Preview, ABadFieldOrAMissingPackStopsIt) {
   EXPECT_EQ((std::vector<std::wstring>{L"Настройки Vorlix|Введены некорректные данные",
                                        L"Настройки Vorlix|Введены некорректные данные",
                                        L"Настройки Vorlix|Выбранный языковой пакет не найден"}),
-            dialogs.Texts());
+            BoxTexts());
 }
 
-TEST_F(Preview, AnyPointerMovementReturnsToTheSelectedPage) {
+TEST_F(SetupPreview, AnyPointerMovementReturnsToTheSelectedPage) {
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     Click(w->lblTabView);
     TControl* targets[] = {w->pnlPreview, w->Label1, w->Label2};
@@ -256,7 +289,7 @@ TEST_F(Preview, AnyPointerMovementReturnsToTheSelectedPage) {
   }));
 }
 
-TEST(ShippedLanguagePacks, EachNamesItselfAndSetsAllSevenTexts) {
+TEST(SetupShippedPacks, EachNamesItselfAndSetsAllSevenTexts) {
   TLanguageObjectList packs;
   DiscoverLanguagePacks(ShippedFolder(), &packs);
   ASSERT_GE(packs.size(), 2u);

@@ -17,7 +17,7 @@ std::map<std::wstring, std::wstring> ByFileName(const TLanguageObjectList& list)
   return names;
 }
 
-TEST(DiscoverLanguagePacks, FindsLngFilesInAnyCaseOnly) {
+TEST(SetupLanguagePacks, FindsLngFilesInAnyCaseOnly) {
   TempFolder folder;
   folder.Write(L"lower.lng", "Lower\r\nsuspend=x\r\n");
   folder.Write(L"UPPER.LNG", "Upper");
@@ -46,7 +46,7 @@ struct TFirstLineCase {
   std::wstring displayName;
 };
 
-TEST(DiscoverLanguagePacks, FirstLineRules) {
+TEST(SetupLanguagePacks, FirstLineRules) {
   const TFirstLineCase cases[] = {
       {"64 units", std::string(64, 'a'), true, std::wstring(64, L'a')},
       {"65 units, trimmed or not", " " + std::string(63, 'a') + " ", false, L""},
@@ -74,7 +74,7 @@ TEST(DiscoverLanguagePacks, FirstLineRules) {
   }
 }
 
-TEST(DiscoverLanguagePacks, SameDisplayNameTwiceKeepsEachFileName) {
+TEST(SetupLanguagePacks, SameDisplayNameTwiceKeepsEachFileName) {
   TempFolder folder;
   folder.Write(L"a.lng", "Deutsch");
   folder.Write(L"b.lng", "Deutsch");
@@ -84,14 +84,14 @@ TEST(DiscoverLanguagePacks, SameDisplayNameTwiceKeepsEachFileName) {
   EXPECT_EQ(expected, ByFileName(list));
 }
 
-TEST(DiscoverLanguagePacks, AMissingFolderLeavesTheListEmpty) {
+TEST(SetupLanguagePacks, AMissingFolderLeavesTheListEmpty) {
   TempFolder folder;
   TLanguageObjectList list = {{L"stale", L"stale.lng"}};
   DiscoverLanguagePacks(folder.File(L"missing"), &list);
   EXPECT_TRUE(list.empty());
 }
 
-TEST(FindLanguagePack, FoldsAsciiCaseAndTakesTheFirstMatch) {
+TEST(SetupLanguagePacks, SelectionFoldsAsciiCaseAndTakesTheFirstMatch) {
   const TLanguageObjectList list = {
       {L"One", L"Deutsch.lng"}, {L"Two", L"DEUTSCH.LNG"}, {L"Three", L"russian.lng"}};
   EXPECT_EQ(0, FindLanguagePack(list, L"deutsch.lng"));

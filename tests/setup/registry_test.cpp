@@ -8,7 +8,7 @@ namespace {
 
 const std::wstring kExe = L"C:\\Program Files\\Vorlix\\vorlix.exe";
 
-class StartupEntryTest : public ::testing::Test {
+class SetupStartupEntry : public ::testing::Test {
  protected:
   InitKeyFixture init;
 };
@@ -20,7 +20,7 @@ struct TSlotCase {
   const wchar_t* expected;
 };
 
-TEST_F(StartupEntryTest, AddTakesTheFirstFreeSlotInStepsOfTen) {
+TEST_F(SetupStartupEntry, AddTakesTheFirstFreeSlotInStepsOfTen) {
   const TSlotCase cases[] = {
       {"free first slot", 200, {}, L"Launch200"},
       {"taken by another program", 200, {L"Launch200"}, L"Launch210"},
@@ -41,7 +41,7 @@ TEST_F(StartupEntryTest, AddTakesTheFirstFreeSlotInStepsOfTen) {
   }
 }
 
-TEST_F(StartupEntryTest, FindMatchesTheDataIgnoringAsciiCase) {
+TEST_F(SetupStartupEntry, FindMatchesTheDataIgnoringAsciiCase) {
   init.PutString(L"Launch50", L"\\Windows\\explorer.exe");
   init.PutString(L"Launch90", L"c:\\PROGRAM FILES\\vorlix\\VORLIX.EXE");
   std::wstring name;
@@ -50,7 +50,7 @@ TEST_F(StartupEntryTest, FindMatchesTheDataIgnoringAsciiCase) {
   EXPECT_FALSE(FindStartupEntry(L"C:\\Program Files\\Vorlix\\vorlix.ex", &name));
 }
 
-TEST_F(StartupEntryTest, OtherValueTypesAreNeverTakenForAnEntry) {
+TEST_F(SetupStartupEntry, OtherValueTypesAreNeverTakenForAnEntry) {
   // Data that spells the path, but as REG_EXPAND_SZ and REG_BINARY.
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Init", 0, KEY_ALL_ACCESS, &key));
@@ -69,7 +69,7 @@ TEST_F(StartupEntryTest, OtherValueTypesAreNeverTakenForAnEntry) {
   EXPECT_EQ(L"Launch220", name);
 }
 
-TEST_F(StartupEntryTest, TwoEntriesFindTheFirstAndRemoveOnlyTheNamedOne) {
+TEST_F(SetupStartupEntry, TwoEntriesFindTheFirstAndRemoveOnlyTheNamedOne) {
   init.PutString(L"Launch200", kExe);
   init.PutString(L"Launch300", kExe);
   std::wstring name;
@@ -81,7 +81,7 @@ TEST_F(StartupEntryTest, TwoEntriesFindTheFirstAndRemoveOnlyTheNamedOne) {
   EXPECT_FALSE(RemoveStartupEntry(L"Launch200"));
 }
 
-TEST_F(StartupEntryTest, ALongValueNameDoesNotHideTheEntriesAfterIt) {
+TEST_F(SetupStartupEntry, ALongValueNameDoesNotHideTheEntriesAfterIt) {
   // Sorted before "Launch200" in the enumeration.
   init.PutString(std::wstring(300, L'A'), L"\\Windows\\other.exe");
   init.PutString(L"Launch200", kExe);
@@ -94,7 +94,7 @@ TEST_F(StartupEntryTest, ALongValueNameDoesNotHideTheEntriesAfterIt) {
   EXPECT_TRUE(FindStartupEntry(kExe, &name));
 }
 
-TEST_F(StartupEntryTest, WithoutTheKeyNothingIsFoundAndNothingIsCreated) {
+TEST_F(SetupStartupEntry, WithoutTheKeyNothingIsFoundAndNothingIsCreated) {
   init.RemoveKey();
   std::wstring name;
   EXPECT_FALSE(FindStartupEntry(kExe, &name));
@@ -107,7 +107,7 @@ TEST_F(StartupEntryTest, WithoutTheKeyNothingIsFoundAndNothingIsCreated) {
   EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Init", 0, KEY_READ, &key));
 }
 
-TEST_F(StartupEntryTest, ReadRegistryStringFillsTheTextOnlyForStrings) {
+TEST_F(SetupStartupEntry, ReadRegistryStringFillsTheTextOnlyForStrings) {
   init.PutString(L"Text", L"abc");
   init.PutDword(L"Number", 7);
   std::wstring text = L"unchanged";
@@ -120,7 +120,7 @@ TEST_F(StartupEntryTest, ReadRegistryStringFillsTheTextOnlyForStrings) {
   EXPECT_FALSE(RegistryValueExists(HKEY_LOCAL_MACHINE, L"Init", L"Missing"));
 }
 
-TEST_F(StartupEntryTest, StringsStoredWithoutTheirNulReadWhole) {
+TEST_F(SetupStartupEntry, StringsStoredWithoutTheirNulReadWhole) {
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Init", 0, KEY_ALL_ACCESS, &key));
   RegSetValueExW(key, L"Launch70", 0, REG_SZ, reinterpret_cast<const BYTE*>(kExe.c_str()),

@@ -24,7 +24,7 @@ const std::string kDefaultFile =
     "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
     "[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200";
 
-using OkButton = SettingsWindowTest;
+using SetupOkButton = SettingsWindowTest;
 
 enum TField { kNone = -1, kCancelTime, kDelayTime, kFontSize };
 
@@ -45,7 +45,7 @@ TControl* FieldOf(TSettingsWindow* w, TField field) {
   return fields[field];
 }
 
-TEST_F(OkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
+TEST_F(SetupOkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
   const TOkCase cases[] = {
       {"300 reports only the cancel time", L"300", L"abc", L"73", false, kCancelTime, 0, L"300", L"73"},
       {"010 is 10 before the delay warning", L"010", L"abc", L"8", true, kDelayTime, 0, L"10", L"8"},
@@ -56,7 +56,7 @@ TEST_F(OkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
   for (const TOkCase& c : cases) {
     SCOPED_TRACE(c.title);
     folder.Write(L"vorlix.ini", "font_size=14\r\nfont_autosize=0");
-    dialogs.boxes.clear();
+    ResetDialogs({c.warnedField != kNone ? IDOK : IDNO});
     int shownPage = -2;
     bool focused = false;
     DWORD selection = 0;
@@ -81,8 +81,8 @@ TEST_F(OkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
     EXPECT_EQ(c.cancelTimeAfter, cancelAfter);
     EXPECT_EQ(c.fontSizeAfter, fontAfter);
     if (c.warnedField != kNone) {
-      EXPECT_EQ(std::vector<std::wstring>{kInvalid}, dialogs.Texts());
-      EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), dialogs.boxes[0].icon);
+      EXPECT_EQ(std::vector<std::wstring>{kInvalid}, BoxTexts());
+      EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), dialogs->messageBoxes()[0].icon);
       EXPECT_EQ(c.page, shownPage);
       EXPECT_TRUE(focused);
       std::wstring text = c.warnedField == kCancelTime ? c.cancelTime
@@ -91,7 +91,7 @@ TEST_F(OkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
       EXPECT_FALSE(closedByScript);
       EXPECT_EQ("font_size=14\r\nfont_autosize=0", folder.Read(L"vorlix.ini"));
     } else {
-      EXPECT_EQ(std::vector<std::wstring>{kRestart}, dialogs.Texts());
+      EXPECT_EQ(std::vector<std::wstring>{kRestart}, BoxTexts());
       EXPECT_TRUE(closedByScript);
       TSettings saved;
       ReadTextLines(folder.File(L"vorlix.ini"),
@@ -110,7 +110,7 @@ struct TWrittenCase {
   std::string expected;
 };
 
-TEST_F(OkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
+TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
   const TWrittenCase cases[] = {
       {"defaults, no pack", "", false, [](TSettingsWindow*) {}, kDefaultFile},
       {"every control changed",
@@ -137,6 +137,7 @@ TEST_F(OkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
   };
   for (const TWrittenCase& c : cases) {
     SCOPED_TRACE(c.title);
+    ResetDialogs({IDNO});
     DeleteFileW(folder.File(L"vorlix.ini").c_str());
     if (!c.fileBefore.empty()) folder.Write(L"vorlix.ini", c.fileBefore);
     DeleteFileW(folder.File(L"russian.lng").c_str());
@@ -180,7 +181,7 @@ struct TStartupCase {
   bool registryError;
 };
 
-TEST_F(OkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
+TEST_F(SetupOkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
   const std::wstring exe = MonitorPath();
   const std::wstring other = L"\\Windows\\other.exe";
   std::wstring upper = exe;
@@ -210,7 +211,11 @@ TEST_F(OkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
     folder.Write(L"vorlix.ini", "initial_slot_index=300");
     init.Empty();
     c.before(init, exe);
-    dialogs.boxes.clear();
+    if (c.registryError) {
+      ResetDialogs({IDOK, IDNO});
+    } else {
+      ResetDialogs({IDNO});
+    }
     ASSERT_TRUE(Run([&](TSettingsWindow* w) {
       if (c.clickBox) Click(w->chkAutostart);
       Click(w->btnOK);
@@ -218,28 +223,29 @@ TEST_F(OkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
     EXPECT_EQ(c.after, init.Strings());
     std::vector<std::wstring> expected = {kRestart};
     if (c.registryError) expected.insert(expected.begin(), kRegistryError);
-    EXPECT_EQ(expected, dialogs.Texts());
+    EXPECT_EQ(expected, BoxTexts());
     EXPECT_TRUE(closedByScript);
     EXPECT_EQ("[Common]", folder.Read(L"vorlix.ini").substr(0, 8)) << "written all the same";
   }
 }
 
-TEST_F(OkButton, AFailedWriteIsReportedAndTheRestStillHappens) {
+TEST_F(SetupOkButton, AFailedWriteIsReportedAndTheRestStillHappens) {
   CreateDirectoryW(folder.File(L"vorlix.ini").c_str(), nullptr);
+  ResetDialogs({IDOK, IDNO});
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     Click(w->chkAutostart);
     Click(w->btnOK);
   }));
-  EXPECT_EQ((std::vector<std::wstring>{kWriteError, kRestart}), dialogs.Texts());
-  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[0].icon);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONQUESTION), dialogs.boxes[1].icon);
+  EXPECT_EQ((std::vector<std::wstring>{kWriteError, kRestart}), BoxTexts());
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs->messageBoxes()[0].icon);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONQUESTION), dialogs->messageBoxes()[1].icon);
   EXPECT_EQ(MonitorPath(), init.Strings()[L"Launch200"]);
   EXPECT_TRUE(closedByScript);
 }
 
-TEST_F(OkButton, YesToTheRestartQuestionRestartsUnforced) {
+TEST_F(SetupOkButton, YesToTheRestartQuestionRestartsUnforced) {
   for (int answer : {IDNO, IDYES}) {
-    dialogs.boxAnswers = {answer};
+    ResetDialogs({answer});
     DeleteFileW(logFolder.File(L"power.log").c_str());
     DeleteFileW(folder.File(L"vorlix.ini").c_str());
     ASSERT_TRUE(Run([](TSettingsWindow* w) {
@@ -260,8 +266,9 @@ TEST_F(OkButton, YesToTheRestartQuestionRestartsUnforced) {
   }
 }
 
-TEST_F(OkButton, APackDeletedSinceTheStartIsReported) {
+TEST_F(SetupOkButton, APackDeletedSinceTheStartIsReported) {
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
+  ResetDialogs({IDOK});
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     DeleteFileW(folder.File(L"russian.lng").c_str());
     Click(w->btnOK);
@@ -269,7 +276,7 @@ TEST_F(OkButton, APackDeletedSinceTheStartIsReported) {
     EXPECT_EQ(GetHandle(w->cbLanguage), GetFocus());
   }));
   EXPECT_EQ(std::vector<std::wstring>{L"Настройки Vorlix|Выбранный языковой пакет не найден"},
-            dialogs.Texts());
+            BoxTexts());
   EXPECT_FALSE(closedByScript);
   EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini"));
 }

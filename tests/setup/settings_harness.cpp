@@ -74,6 +74,7 @@ std::wstring BuildFolder() {
 }  // namespace
 
 SettingsWindowTest::SettingsWindowTest() {
+  ResetDialogs();
   folder.Write(L"vorlix.exe", "MZ");
   SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", logFolder.File(L"power.log").c_str());
@@ -81,6 +82,18 @@ SettingsWindowTest::SettingsWindowTest() {
 
 SettingsWindowTest::~SettingsWindowTest() {
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", nullptr);
+}
+
+void SettingsWindowTest::ResetDialogs(std::vector<int> answers) {
+  dialogs.reset();  // one answerer at a time
+  dialogs = std::make_unique<DialogAnswerer>();
+  dialogs->AnswerMessageBoxes(std::move(answers));
+}
+
+std::vector<std::wstring> SettingsWindowTest::BoxTexts() const {
+  std::vector<std::wstring> texts;
+  for (const SeenMessageBox& box : dialogs->messageBoxes()) texts.push_back(box.caption + L"|" + box.text);
+  return texts;
 }
 
 std::string SettingsWindowTest::PowerLog() const { return logFolder.Read(L"power.log"); }

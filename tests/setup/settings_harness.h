@@ -7,15 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "setup/settings_window.h"
-#include "tests/setup/dialog_interceptor.h"
 #include "tests/setup/init_key.h"
+#include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_folder.h"
 
 // A program folder with a stand-in "vorlix.exe", HKLM\Init put back afterwards,
-// every dialog answered, and power actions recorded in a log of the test's own.
+// every dialog answered (Cancel unless told otherwise), and power actions
+// recorded in a log of the test's own.
 class SettingsWindowTest : public ::testing::Test {
  protected:
   SettingsWindowTest();
@@ -30,11 +33,15 @@ class SettingsWindowTest : public ::testing::Test {
 
   std::wstring MonitorPath() const { return folder.File(L"vorlix.exe"); }
   std::string PowerLog() const;  // "<missing>" when nothing was recorded
+  // A fresh answerer: message boxes take these buttons in turn.
+  void ResetDialogs(std::vector<int> answers = {});
+  // "caption|text" of every message box shown since the last reset.
+  std::vector<std::wstring> BoxTexts() const;
 
   TempFolder folder;
   TempFolder logFolder;
   InitKeyFixture init;
-  DialogInterceptor dialogs;
+  std::unique_ptr<DialogAnswerer> dialogs;
 };
 
 // Input as the user gives it.

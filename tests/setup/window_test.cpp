@@ -7,9 +7,9 @@ namespace {
 
 const std::wstring kCaption = L"Настройки Vorlix";
 
-using SettingsWindow = SettingsWindowTest;
+using SetupWindow = SettingsWindowTest;
 
-TEST_F(SettingsWindow, WithoutASettingsFileShowsTheDefaults) {
+TEST_F(SetupWindow, WithoutASettingsFileShowsTheDefaults) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     EXPECT_EQ(kCaption, GetText(w->frmMain));
     EXPECT_EQ(0, GetItemIndex(w->cbAction));
@@ -42,10 +42,10 @@ TEST_F(SettingsWindow, WithoutASettingsFileShowsTheDefaults) {
     EXPECT_EQ(IdleTabColor, GetColor(w->lblTabLanguage));
     EXPECT_EQ(WindowColor, GetColor(w->pnlMain));
   }));
-  EXPECT_TRUE(dialogs.boxes.empty());
+  EXPECT_TRUE(dialogs->messageBoxes().empty());
 }
 
-TEST_F(SettingsWindow, TheFileAndTheRegistryFillTheControls) {
+TEST_F(SetupWindow, TheFileAndTheRegistryFillTheControls) {
   folder.Write(L"vorlix.ini",
                "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=30\r\n"
                "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=12\r\n"
@@ -72,7 +72,7 @@ TEST_F(SettingsWindow, TheFileAndTheRegistryFillTheControls) {
   }));
 }
 
-TEST_F(SettingsWindow, AnUnknownPackNameSelectsTheFirstPack) {
+TEST_F(SetupWindow, AnUnknownPackNameSelectsTheFirstPack) {
   folder.Write(L"vorlix.ini", "lng_file=klingon.lng");
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
   folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
@@ -83,18 +83,19 @@ TEST_F(SettingsWindow, AnUnknownPackNameSelectsTheFirstPack) {
   }));
 }
 
-TEST_F(SettingsWindow, WithoutTheMonitorTheProgramSaysSoAndEnds) {
+TEST_F(SetupWindow, WithoutTheMonitorTheProgramSaysSoAndEnds) {
   DeleteFileW(MonitorPath().c_str());
+  ResetDialogs({IDOK});
   EXPECT_FALSE(Run([](TSettingsWindow*) {}));
-  ASSERT_EQ(1u, dialogs.boxes.size());
-  EXPECT_EQ(kCaption, dialogs.boxes[0].caption);
-  EXPECT_EQ(L"Приложение Vorlix не найдено", dialogs.boxes[0].text);
-  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs.boxes[0].icon);
-  EXPECT_NE(nullptr, dialogs.boxes[0].owner);
+  ASSERT_EQ(1u, dialogs->messageBoxes().size());
+  EXPECT_EQ(kCaption, dialogs->messageBoxes()[0].caption);
+  EXPECT_EQ(L"Приложение Vorlix не найдено", dialogs->messageBoxes()[0].text);
+  EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs->messageBoxes()[0].icon);
+  EXPECT_NE(nullptr, dialogs->messageBoxes()[0].owner);
   EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini"));
 }
 
-TEST_F(SettingsWindow, FullScreenLayoutKeepsTheDesignDistances) {
+TEST_F(SetupWindow, FullScreenLayoutKeepsTheDesignDistances) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     RECT screen = GetScreenRect();
     RECT form;
@@ -138,7 +139,7 @@ TEST_F(SettingsWindow, FullScreenLayoutKeepsTheDesignDistances) {
   }));
 }
 
-TEST_F(SettingsWindow, TabPanelsAndTheirCaptionsSelectTheirPages) {
+TEST_F(SetupWindow, TabPanelsAndTheirCaptionsSelectTheirPages) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     struct {
       TControl* clicked;
@@ -160,7 +161,7 @@ TEST_F(SettingsWindow, TabPanelsAndTheirCaptionsSelectTheirPages) {
 }
 
 // Esc from an edit box, Esc from a button, and the Cancel button.
-TEST_F(SettingsWindow, EscAndCancelLeaveFileAndRegistryAlone) {
+TEST_F(SetupWindow, EscAndCancelLeaveFileAndRegistryAlone) {
   const std::string file = "[Common]\r\ncancel_time=30\r\n";
   folder.Write(L"vorlix.ini", file);
   init.PutString(L"Launch200", MonitorPath());
@@ -186,12 +187,12 @@ TEST_F(SettingsWindow, EscAndCancelLeaveFileAndRegistryAlone) {
     EXPECT_EQ(file, folder.Read(L"vorlix.ini"));
     EXPECT_EQ(MonitorPath(), init.Strings()[L"Launch200"]);
     EXPECT_EQ(1u, init.Strings().size());
-    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(dialogs->messageBoxes().empty());
     EXPECT_EQ("<missing>", PowerLog());
   }
 }
 
-TEST_F(SettingsWindow, ScreenshotsOfThePagesAndThePreview) {
+TEST_F(SetupWindow, ScreenshotsOfThePagesAndThePreview) {
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
   folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
