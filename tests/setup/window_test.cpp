@@ -200,6 +200,7 @@ TEST_F(SetupWindow, ScreenshotsOfThePagesAndThePreview) {
     Click(w->lblTabView);
     SaveScreenshot(L"setup-view");
     Click(w->lblTabLanguage);
+    ChooseItem(w->cbLanguage, FindLanguagePack(languageList, L"russian.lng"));
     SaveScreenshot(L"setup-language");
     Click(w->btnPreview);
     SaveScreenshot(L"setup-preview");
