@@ -83,6 +83,11 @@ vorlix_prepare_wine() {
   # detached, so that CTest never waits on a pipe that a service inherited.
   wineserver -p >/dev/null 2>&1 || true
   wineboot >/dev/null 2>&1 || true
+  # Our Xvfb has no window manager, and Wine waits two seconds for one at every
+  # hide or destroy of a managed window: leave windows unmanaged there.
+  local managed=Y
+  [ -z "${VORLIX_XVFB_PID:-}" ] || managed=N
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
 }
 
 vorlix_cleanup() {

@@ -6,9 +6,8 @@
 
 #include <random>
 
-#include "shared/files.h"
-#include "shared/settings.h"
 #include "tests/support/temp_folder.h"
+#include "tests/tools/settings_versions.h"
 
 namespace {
 
@@ -20,14 +19,8 @@ std::wstring SaveLoopPath() {
 }
 
 TEST(SavingWithoutLoss, KilledSavesLeaveTheOldOrTheNewFile) {
-  TSettings first;
-  TSettings second;
-  second.power_action = 2;
-  second.cancel_time = 255;
-  second.lng_file = L"deutsch.lng";
-  second.initial_slot_index = 65530;
-  const std::string versions[] = {ToAnsiTextLossy(FormatSettingsText(first)),
-                                  ToAnsiTextLossy(FormatSettingsText(second))};
+  std::string versions[2];
+  SettingsVersions(versions);
 
   TempFolder folder;
   std::wstring target = folder.Write(L"vorlix.ini", versions[0]);

@@ -4,18 +4,12 @@
 #include <windows.h>
 
 #include "shared/files.h"
-#include "shared/settings.h"
+#include "tests/tools/settings_versions.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
-  TSettings first;
-  TSettings second;
-  second.power_action = 2;
-  second.cancel_time = 255;
-  second.lng_file = L"deutsch.lng";
-  second.initial_slot_index = 65530;
-  const std::string texts[] = {ToAnsiTextLossy(FormatSettingsText(first)),
-                               ToAnsiTextLossy(FormatSettingsText(second))};
+  std::string texts[2];
+  SettingsVersions(texts);
   for (unsigned i = 0;; ++i) {
     if (!WriteTextFile(argv[1], texts[i % 2])) return 1;
   }
