@@ -11,7 +11,7 @@ mon_start
 
 pctl ac offline
 ctl wait-visible 1 3 || mon_fail "no overlay"
-state=$(mon_state)
+state=$(ctl state)
 echo "$state"
 grep -Eqx 'label1.text=Das Gerät wird in [34] s restarted' <<<"$state" || mon_fail "countdown line"
 grep -qx 'label2.text=Stift bewegen zum Abbrechen' <<<"$state" || mon_fail "cancel hint"

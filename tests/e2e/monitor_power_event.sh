@@ -13,7 +13,7 @@ pctl ac offline
 sleep 0.5
 mon_wiggle  # during the delay: the overlay is hidden and ignores it
 ctl wait-visible 1 5 || mon_fail "no overlay after the delay"
-state=$(mon_state)
+state=$(ctl state)
 echo "$state"
 grep -qx 'topmost=1' <<<"$state" || mon_fail "overlay not topmost"
 grep -qx 'caption=0' <<<"$state" || mon_fail "overlay has a caption"

@@ -4,12 +4,10 @@
 #include <fstream>
 
 #include "platform/power_standin.h"
-#include "shared/language.h"
 
 namespace {
 
 MonitorTest* current = nullptr;
-
 // A hang must fail the run, not stall it until CTest's timeout.
 const int kWatchdogSeconds = 30;
 
@@ -24,13 +22,11 @@ void MonitorTest::SetUp() {
   monitorSettings = TMonitorSettings();
   messageTexts = TMessageTexts();
   SetTickIntervalForTesting(kTestTick);
-  MarkTime();
-
-  watchdogArmed = true;
+  running = true;
   std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
   watchdog = std::thread([this, name] {
-    for (int i = 0; i < kWatchdogSeconds * 20 && watchdogArmed; ++i) Sleep(50);
-    if (!watchdogArmed) return;
+    for (int i = 0; i < kWatchdogSeconds * 20 && running; ++i) Sleep(50);
+    if (!running) return;
     std::fprintf(stderr, "\n%s: no progress after %d s, giving up\n", name.c_str(), kWatchdogSeconds);
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
@@ -41,7 +37,7 @@ void MonitorTest::TearDown() {
   CloseMonitor();
   SetTickIntervalForTesting(TickInterval);
   SetAc(AC_LINE_ONLINE);
-  watchdogArmed = false;
+  running = false;
   watchdog.join();
   current = nullptr;
 }
@@ -66,19 +62,19 @@ void MonitorTest::CloseMonitor() {
   Pump(10);
 }
 
-bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
-  (void)result;
-  if (!current || !current->monitor) return false;
-  if (control == current->monitor->Label1 && msg.message == WM_SETTEXT) {
-    current->events.push_back({current->Now(), 'T', reinterpret_cast<const wchar_t*>(msg.lParam)});
-  } else if (control == current->monitor->form && msg.message == WM_SHOWWINDOW) {
-    char kind = msg.wParam ? 'S' : 'H';
-    // The layer and the system both announce a change; keep one of each.
-    char last = 0;
-    for (auto it = current->events.rbegin(); it != current->events.rend() && !last; ++it) {
-      if (it->kind != 'T') last = it->kind;
+bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
+  MonitorTest* test = current;
+  if (!test || !test->monitor) return false;
+  if (control == test->monitor->Label1 && msg.message == WM_SETTEXT) {
+    test->events.push_back({test->Now(), 'T', reinterpret_cast<const wchar_t*>(msg.lParam)});
+  } else if (control == test->monitor->form && msg.message == WM_SHOWWINDOW) {
+    // The layer and the system both announce a change: keep the first, and no
+    // hide before a show.
+    char kind = msg.wParam ? 'S' : 'H', last = 'H';
+    for (const Event& e : test->events) {
+      if (e.kind != 'T') last = e.kind;
     }
-    if (kind != last && !(kind == 'H' && last == 0)) current->events.push_back({current->Now(), kind, {}});
+    if (kind != last) test->events.push_back({test->Now(), kind, {}});
   }
   return false;
 }
@@ -132,8 +128,7 @@ std::vector<std::string> MonitorTest::PowerCalls() const {
 }
 
 bool MonitorTest::WaitForPowerCalls(size_t count, int milliseconds) {
-  return const_cast<MonitorTest*>(this)->PumpUntil(milliseconds,
-                                                   [&] { return PowerCalls().size() >= count; });
+  return PumpUntil(milliseconds, [&] { return PowerCalls().size() >= count; });
 }
 
 bool MonitorTest::OverlayVisible() const {
@@ -153,7 +148,7 @@ double MonitorTest::Now() const {
 }
 
 double MonitorTest::FirstEvent(char kind, const std::wstring& text) const {
-  for (const TOverlayEvent& e : events) {
+  for (const Event& e : events) {
     if (e.kind == kind && (text.empty() || e.text == text)) return e.ms;
   }
   return -1;
@@ -161,18 +156,12 @@ double MonitorTest::FirstEvent(char kind, const std::wstring& text) const {
 
 std::vector<std::wstring> MonitorTest::TextsWhileShown() const {
   std::vector<std::wstring> texts;
-  bool shown = false;
   std::wstring last;
-  for (const TOverlayEvent& e : events) {
-    if (e.kind == 'S') {
-      shown = true;
-      texts.push_back(last);
-    } else if (e.kind == 'H') {
-      shown = false;
-    } else {
-      last = e.text;
-      if (shown) texts.push_back(e.text);
-    }
+  bool shown = false;
+  for (const Event& e : events) {
+    if (e.kind == 'T') last = e.text;
+    if (e.kind == 'S' || (e.kind == 'T' && shown)) texts.push_back(last);
+    if (e.kind != 'T') shown = e.kind == 'S';
   }
   return texts;
 }

@@ -14,6 +14,7 @@ bool Subscribed() {
 }  // namespace
 
 TEST_F(MonitorTest, AfterStartUpTheOverlayIsHiddenTopmostAndReady) {
+  monitorSettings.power_action = POWER_STATE_RESET;
   StartMonitor();
   ASSERT_NE(nullptr, monitor->form->handle);
   EXPECT_FALSE(OverlayVisible());
@@ -22,23 +23,12 @@ TEST_F(MonitorTest, AfterStartUpTheOverlayIsHiddenTopmostAndReady) {
   EXPECT_EQ(L"", GetText(monitor->form));
   EXPECT_EQ(L"Recovery power device", GetText(monitor->Label1));
   EXPECT_EQ(L"Please wait...", GetText(monitor->Label2));
-  EXPECT_EQ(L"Device will be suspended after %second% second", messageTexts.action);
   EXPECT_EQ(0x0000FF00u, GetColor(monitor->form));
-  EXPECT_EQ(0u, GetFontColor(GetFont(monitor->Label1)));
-  EXPECT_NE(nullptr, DelayThread.load());
-  EXPECT_NE(nullptr, CountdownThread.load());
+  // The action word is filled once; the seconds are filled per tick.
+  EXPECT_EQ(L"Device will be restarted after %second% second", messageTexts.action);
+  EXPECT_TRUE(DelayThread && CountdownThread);
   EXPECT_TRUE(Subscribed());
   EXPECT_FALSE(quitPosted);
-}
-
-TEST_F(MonitorTest, TheActionWordIsFilledOnceFromThePowerState) {
-  monitorSettings.power_action = POWER_STATE_RESET;
-  StartMonitor();
-  EXPECT_EQ(L"Device will be restarted after %second% second", messageTexts.action);
-  monitorSettings.delay_time = 0;
-  monitorSettings.cancel_time = 7;
-  RunOnListener([] { StartSequence(theMonitor); });
-  EXPECT_EQ(L"Device will be restarted after 7 second", GetText(monitor->Label1));
 }
 
 TEST_F(MonitorTest, AListenerThatCannotStartQuitsWithoutShowingAnything) {
@@ -48,32 +38,28 @@ TEST_F(MonitorTest, AListenerThatCannotStartQuitsWithoutShowingAnything) {
   EXPECT_TRUE(quitPosted);
   EXPECT_FALSE(OverlayVisible());
   EXPECT_FALSE(Subscribed());
+  EXPECT_FALSE(SwitchPowerListener(true));
+  EXPECT_TRUE(SwitchPowerListener(false));
 }
 
-TEST_F(MonitorTest, CloseEndsBothWorkersAndTheListener) {
-  StartMonitor();
-  HANDLE delay = DelayThread, countdown = CountdownThread;
-  bool allow = true;
-  OnMonitorClose(monitor, monitor->form, allow);
-  EXPECT_TRUE(allow);
-  EXPECT_EQ(nullptr, DelayThread.load());
-  EXPECT_EQ(nullptr, CountdownThread.load());
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(delay, 2000));
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(countdown, 2000));
-  EXPECT_FALSE(Subscribed());
-}
-
-// Closing while ticks keep rewriting the overlay: close waits for the tick in
-// progress (serving its messages) and nothing acts afterwards.
-TEST_F(MonitorTest, CloseInTheMiddleOfACountdownEndsCleanly) {
+// Closing while ticks keep rewriting the overlay: close lets the tick in
+// progress finish (serving its messages), ends both workers and the listener,
+// and nothing acts afterwards.
+TEST_F(MonitorTest, CloseInTheMiddleOfACountdownEndsEverything) {
   monitorSettings.delay_time = 0;
   monitorSettings.cancel_time = 100;
   SetTickIntervalForTesting(3);
   StartMonitor();
+  HANDLE delay = DelayThread, countdown = CountdownThread;
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(90)) >= 0; }));
-  CloseMonitor();
-  Sleep(100);
-  EXPECT_TRUE(PowerCalls().empty());
+  bool allow = true;
+  OnMonitorClose(monitor, monitor->form, allow);
+  EXPECT_TRUE(allow);
+  EXPECT_TRUE(!DelayThread && !CountdownThread);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(delay, 2000));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(countdown, 2000));
   EXPECT_FALSE(Subscribed());
+  Pump(100);
+  EXPECT_TRUE(PowerCalls().empty());
 }

@@ -4,7 +4,6 @@
 # Source it, then call mon_init with the build folder.
 
 mon_fail() { echo "FAIL: $*" >&2; exit 1; }
-mon_say() { echo "--- $*"; }
 
 mon_init() {
   MON_BUILD=$(cd "$1" && pwd)
@@ -104,14 +103,12 @@ mon_calls() {
 mon_wait_calls() {
   local i
   for ((i = 0; i < $2 * 10; i++)); do
-    [ "$(mon_calls)" -ge "$1" ] && return 0
-    sleep 0.1
+    [ "$(mon_calls)" -ge "$1" ] && return 0 || sleep 0.1
   done
   return 1
 }
 
-mon_state() { ctl state; }
-mon_field() { mon_state | sed -n "s/^$1=//p"; }
+mon_field() { ctl state | sed -n "s/^$1=//p"; }
 
 # Moves the X pointer across the screen (several distinct positions).
 mon_wiggle() {
