@@ -172,6 +172,9 @@ int Ticks(const std::wstring& folder, int runs) {
   if (!overlay) return 1;
   std::vector<double> drifts;
   for (int i = 0; i < runs; ++i) {
+    // After the power call the countdown thread parks itself; power coming back
+    // before that would park it from outside, and its next run would skip a tick.
+    Sleep(500);
     SetAcLine(1);
     if (!WaitFor(IsHidden, overlay, 5000)) break;
     Sleep(150);
@@ -181,6 +184,7 @@ int Ticks(const std::wstring& folder, int runs) {
     if (!WaitFor(IsHidden, overlay, 15000)) break;
     // The tenth tick hides the overlay right before the power call.
     drifts.push_back(NowMs() - shown - 10000.0);
+    std::fprintf(stderr, "run %d: drift %.1f ms\n", i + 1, drifts.back());
   }
   SetAcLine(1);
   Stop(&monitor);

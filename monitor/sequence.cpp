@@ -24,6 +24,9 @@ namespace {
 std::atomic<DWORD> tickInterval{TickInterval};
 std::atomic<DWORD> delayThreadId{0};
 std::atomic<DWORD> countdownThreadId{0};
+// How often each thread has been woken; a change restarts its tick schedule.
+std::atomic<unsigned> delayWakes{0};
+std::atomic<unsigned> countdownWakes{0};
 
 bool OnThread(const std::atomic<DWORD>& id) { return GetCurrentThreadId() == id.load(); }
 
@@ -42,10 +45,25 @@ void WakeThread(const std::atomic<HANDLE>& thread) {
 // Runs tick every interval while running is set. busy is raised before the
 // flag is looked at: a thread that has just cleared the flag either sees busy
 // and waits for this tick, or this thread sees the flag cleared and skips it.
+// Ticks keep to a schedule, so that the time a tick spends updating the overlay
+// does not add up over the countdown. After a wake-up (the thread was parked),
+// or a tick more than an interval late, the schedule starts afresh rather than
+// catching up.
 void RunTicks(const std::atomic<HANDLE>& self, const std::atomic<bool>& running,
-              std::atomic<bool>& busy, void (*tick)(TMonitorWindow*)) {
-  // The own handle is never signalled while the thread lives: a plain pause.
-  while (WaitForSingleObject(self.load(), tickInterval.load()) != WAIT_FAILED) {
+              std::atomic<bool>& busy, const std::atomic<unsigned>& wakes,
+              void (*tick)(TMonitorWindow*)) {
+  unsigned seenWakes = wakes.load();
+  ULONGLONG deadline = GetTickCount64();
+  for (;;) {
+    ULONGLONG interval = tickInterval.load();
+    ULONGLONG now = GetTickCount64();
+    if (wakes.load() != seenWakes || deadline + interval <= now) {
+      seenWakes = wakes.load();
+      deadline = now;
+    }
+    deadline += interval;
+    // The own handle is never signalled while the thread lives: a plain pause.
+    if (WaitForSingleObject(self.load(), static_cast<DWORD>(deadline - now)) == WAIT_FAILED) return;
     busy = true;
     if (running) tick(theMonitor);
     busy = false;
@@ -53,12 +71,12 @@ void RunTicks(const std::atomic<HANDLE>& self, const std::atomic<bool>& running,
 }
 
 DWORD WINAPI DelayThreadProc(LPVOID) {
-  RunTicks(DelayThread, delayRunning, delayBusy, DelayTick);
+  RunTicks(DelayThread, delayRunning, delayBusy, delayWakes, DelayTick);
   return 0;
 }
 
 DWORD WINAPI CountdownThreadProc(LPVOID) {
-  RunTicks(CountdownThread, countdownRunning, countdownBusy, CountdownTick);
+  RunTicks(CountdownThread, countdownRunning, countdownBusy, countdownWakes, CountdownTick);
   return 0;
 }
 
@@ -118,11 +136,13 @@ void EndWorkerThreads() {
 
 void ResumeDelayThread() {
   if (!DelayThread.load() || delayRunning.exchange(true)) return;
+  ++delayWakes;
   WakeThread(DelayThread);
 }
 
 void ResumeCountdownThread() {
   if (!CountdownThread.load() || countdownRunning.exchange(true)) return;
+  ++countdownWakes;
   WakeThread(CountdownThread);
 }
 

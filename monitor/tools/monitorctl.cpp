@@ -7,7 +7,6 @@
 //   monitorctl wait-visible 0|1 [seconds]  wait until the overlay is hidden/shown
 //   monitorctl ping [milliseconds]         exit 0 when the monitor answers a message
 //   monitorctl close                       post WM_CLOSE to the monitor's form
-//   monitorctl latency [events]            AC offline -> overlay visible, per event
 //   monitorctl flap [steps] [seed]         random AC status changes, 20-400 ms apart
 //
 // Exit codes: 0 done, 1 failed or timed out, 2 bad usage.
@@ -184,55 +183,6 @@ bool SetAc(BYTE status) {
   return SetSimulatedAcLineStatus(status, &changed, &delivery) == ERROR_SUCCESS;
 }
 
-double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
-}
-
-// Needs a monitor with delay_time 0: the overlay then appears while the
-// notification is handled. Times from the status change to IsWindowVisible.
-int Latency(int events) {
-  HWND form = FindMonitorForm();
-  if (!form || events < 1) {
-    Error(L"no monitor window");
-    return 1;
-  }
-  SetAc(AC_LINE_ONLINE);
-  std::vector<double> samples;
-  for (int i = 0; i < events; ++i) {
-    if (!WaitFor(5000, [form] { return !IsWindowVisible(form); })) break;
-    Sleep(200);
-    LARGE_INTEGER start, shown;
-    QueryPerformanceCounter(&start);
-    if (!SetAc(AC_LINE_OFFLINE)) break;
-    bool visible = false;
-    ULONGLONG end = GetTickCount64() + 5000;
-    while (!(visible = IsWindowVisible(form) != FALSE) && GetTickCount64() < end) SwitchToThread();
-    QueryPerformanceCounter(&shown);
-    if (!visible) break;
-    samples.push_back(Milliseconds(start, shown));
-    wchar_t line[64];
-    swprintf(line, 64, L"event %d: %.1f ms", i + 1, samples.back());
-    Print(line);
-    SetAc(AC_LINE_ONLINE);
-  }
-  SetAc(AC_LINE_ONLINE);
-  if (static_cast<int>(samples.size()) != events) {
-    Error(L"the overlay did not follow every event");
-    return 1;
-  }
-  std::vector<double> sorted = samples;
-  std::sort(sorted.begin(), sorted.end());
-  double sum = 0;
-  for (double s : samples) sum += s;
-  wchar_t line[160];
-  swprintf(line, 160, L"latency over %d events: min %.1f ms, median %.1f ms, mean %.1f ms, max %.1f ms",
-           events, sorted.front(), sorted[sorted.size() / 2], sum / samples.size(), sorted.back());
-  Print(line);
-  return 0;
-}
-
 // Random status changes with short pauses. Offline never lasts longer than one
 // pause (at most 400 ms), so no countdown of a second or more can run out.
 int Flap(int steps, unsigned seed) {
@@ -261,7 +211,7 @@ int Flap(int steps, unsigned seed) {
 
 int Usage() {
   Error(L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
-        L"latency [events] | flap [steps] [seed]");
+        L"flap [steps] [seed]");
   return 2;
 }
 
@@ -275,7 +225,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-visible" && argc > 2) return WaitVisible(_wtoi(argv[2]) != 0, ArgInt(argc, argv, 3, 10));
   if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
   if (command == L"close") return Close();
-  if (command == L"latency") return Latency(ArgInt(argc, argv, 2, 20));
   if (command == L"flap") return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
   return Usage();
 }
