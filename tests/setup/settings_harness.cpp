@@ -38,6 +38,8 @@ void RunScript() {
   (*pendingScript)(runningWindow);
   scriptRunning = false;
   CloseForm(runningWindow->frmMain);
+  // A form without a window (no display) cannot be closed: end the loop anyway.
+  if (!IsWindow(runningWindow->frmMain->handle)) PostQuitMessage(0);
 }
 
 LRESULT CALLBACK ScriptWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
