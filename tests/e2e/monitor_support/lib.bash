@@ -27,15 +27,7 @@ mon_init() {
   export VORLIX_POWER_LOG="Z:${MON_LOG//\//\\}"
   MON_PID=
   trap mon_cleanup EXIT
-  mon_unmanaged
   pctl ac online >/dev/null
-}
-
-# Xvfb runs no window manager: Wine treats the full-screen overlay as managed
-# and then waits two seconds on every hide for a manager that never answers.
-mon_unmanaged() {
-  "$MON_WINE" reg add 'HKCU\Software\Wine\AppDefaults\vorlix.exe\X11 Driver' \
-    /v Managed /d N /f >/dev/null 2>&1
 }
 
 mon_cleanup() {
