@@ -8,6 +8,12 @@
 //   monitorctl ping [milliseconds]         exit 0 when the monitor answers a message
 //   monitorctl close                       post WM_CLOSE to the monitor's form
 //   monitorctl flap [steps] [seed]         random AC status changes, 20-400 ms apart
+//   monitorctl ac offline|online|unknown   set the AC status, wait (2 s at most) until
+//                                          every subscribed queue has been read, then ping
+//
+// VORLIX_CTL_PROGRAM names another program to look at instead of vorlix.exe (the
+// settings application, vorlix-setup.exe, has a "Form" too); state then also
+// lists its combo boxes with their item counts and selected texts.
 //
 // Exit codes: 0 done, 1 failed or timed out, 2 bad usage.
 #include <windows.h>
@@ -59,7 +65,10 @@ bool IsMonitorProcess(HWND window) {
   if (!ok) return false;
   std::wstring name = path;
   name = name.substr(name.find_last_of(L"\\/") + 1);
-  return lstrcmpiW(name.c_str(), L"vorlix.exe") == 0;
+  wchar_t program[MAX_PATH] = L"vorlix.exe";
+  DWORD length = GetEnvironmentVariableW(L"VORLIX_CTL_PROGRAM", program, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) lstrcpyW(program, L"vorlix.exe");
+  return lstrcmpiW(name.c_str(), program) == 0;
 }
 
 BOOL CALLBACK FindFormProc(HWND window, LPARAM found) {
@@ -77,17 +86,22 @@ HWND FindMonitorForm() {
   return found;
 }
 
-BOOL CALLBACK CollectLabelProc(HWND window, LPARAM list) {
-  if (lstrcmpiW(ClassOf(window).c_str(), L"Static") == 0) {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  }
+struct ChildSearch {
+  const wchar_t* className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChildProc(HWND window, LPARAM search) {
+  auto* s = reinterpret_cast<ChildSearch*>(search);
+  if (lstrcmpiW(ClassOf(window).c_str(), s->className) == 0) s->found.push_back(window);
   return TRUE;
 }
 
-// The labels in creation order (their child identifiers rise with it).
-std::vector<HWND> Labels(HWND form) {
-  std::vector<HWND> labels;
-  EnumChildWindows(form, CollectLabelProc, reinterpret_cast<LPARAM>(&labels));
+// The child windows of a class in creation order (their identifiers rise with it).
+std::vector<HWND> Children(HWND form, const wchar_t* className) {
+  ChildSearch search{className, {}};
+  EnumChildWindows(form, CollectChildProc, reinterpret_cast<LPARAM>(&search));
+  std::vector<HWND>& labels = search.found;
   std::sort(labels.begin(), labels.end(),
             [](HWND a, HWND b) { return GetDlgCtrlID(a) < GetDlgCtrlID(b); });
   return labels;
@@ -141,11 +155,19 @@ int State() {
   Print(L"topmost=" + std::to_wstring((exStyle & WS_EX_TOPMOST) ? 1 : 0));
   Print(L"caption=" + std::to_wstring((style & WS_CAPTION) ? 1 : 0));
   Print(L"form=" + RectText(form));
-  std::vector<HWND> labels = Labels(form);
+  std::vector<HWND> labels = Children(form, L"Static");
   for (size_t i = 0; i < labels.size(); ++i) {
     std::wstring name = L"label" + std::to_wstring(i + 1);
     Print(name + L"=" + RectText(labels[i]));
     Print(name + L".text=" + TextOf(labels[i]));
+  }
+  std::vector<HWND> combos = Children(form, L"ComboBox");
+  for (size_t i = 0; i < combos.size(); ++i) {
+    std::wstring name = L"combo" + std::to_wstring(i + 1);
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(combos[i], CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
+    Print(name + L".items=" + std::to_wstring(static_cast<LONG_PTR>(count)));
+    Print(name + L".text=" + TextOf(combos[i]));
   }
   return 0;
 }
@@ -176,6 +198,8 @@ int Close() {
   }
   return 0;
 }
+
+int Usage();
 
 bool SetAc(BYTE status) {
   bool changed = false;
@@ -209,9 +233,45 @@ int Flap(int steps, unsigned seed) {
   return SetAc(AC_LINE_ONLINE) ? 0 : 1;
 }
 
+// Sets the status, then waits until the notification has left every subscribed
+// queue and the monitor's form answers, each within 2 s (a hang fails).
+int Ac(const std::wstring& name) {
+  BYTE status;
+  if (name == L"offline") {
+    status = AC_LINE_OFFLINE;
+  } else if (name == L"online") {
+    status = AC_LINE_ONLINE;
+  } else if (name == L"unknown") {
+    status = AC_LINE_UNKNOWN;
+  } else {
+    return Usage();
+  }
+  if (!SetAc(status)) {
+    Error(L"cannot set the AC line status");
+    return 1;
+  }
+  bool drained = WaitFor(2000, [] {
+    for (const PowerSubscriptionInfo& subscription : ListPowerSubscriptions()) {
+      HANDLE queue = OpenMsgQueueByObjectName(subscription.queue, false);
+      if (!queue) continue;  // its owner is gone
+      MSGQUEUEINFO info = {};
+      info.dwSize = sizeof info;
+      bool pending = GetMsgQueueInfo(queue, &info) && info.dwCurrentMessages != 0;
+      CloseMsgQueue(queue);
+      if (pending) return false;
+    }
+    return true;
+  });
+  if (!drained) {
+    Error(L"a notification was not read within 2 s");
+    return 1;
+  }
+  return Ping(2000);
+}
+
 int Usage() {
   Error(L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
-        L"flap [steps] [seed]");
+        L"flap [steps] [seed] | ac offline|online|unknown");
   return 2;
 }
 
@@ -225,6 +285,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"wait-visible" && argc > 2) return WaitVisible(_wtoi(argv[2]) != 0, ArgInt(argc, argv, 3, 10));
   if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
   if (command == L"close") return Close();
+  if (command == L"ac" && argc > 2) return Ac(argv[2]);
   if (command == L"flap") return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
   return Usage();
 }

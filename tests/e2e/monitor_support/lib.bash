@@ -31,6 +31,9 @@ mon_init() {
 }
 
 mon_cleanup() {
+  if [ -n "${SETUP_PID:-}" ] && kill -0 "$SETUP_PID" 2>/dev/null; then
+    kill "$SETUP_PID" 2>/dev/null || true
+  fi
   if [ -n "${MON_PID:-}" ] && kill -0 "$MON_PID" 2>/dev/null; then
     kill "$MON_PID" 2>/dev/null || true
     wait "$MON_PID" 2>/dev/null || true
@@ -110,4 +113,26 @@ mon_wiggle() {
     xdotool mousemove $p
     sleep 0.05
   done
+}
+
+# Sets the AC line status and waits (2 s at most each) until the monitor has read
+# the notification and its form answers: a hang fails the caller.
+mon_ac() { ctl ac "$1" >/dev/null || mon_fail "AC $1: the monitor hangs or lost the notification"; }
+
+# The settings application, started from MON_DIR (with a vorlix.exe beside it,
+# or it only reports that one is missing) and looked at through monitorctl.
+setup_start() {
+  (cd "$MON_DIR" && exec "$MON_WINE" "$MON_DIR/vorlix-setup.exe" >"$MON_DIR/setup.out" 2>&1) &
+  SETUP_PID=$!
+  VORLIX_CTL_PROGRAM=vorlix-setup.exe ctl wait-window 30 || mon_fail "the settings window did not appear"
+}
+sctl() { VORLIX_CTL_PROGRAM=vorlix-setup.exe ctl "$@"; }
+setup_stop() {
+  local i
+  sctl close || mon_fail "cannot send WM_CLOSE to the settings application"
+  for ((i = 0; i < 100; i++)); do
+    kill -0 "$SETUP_PID" 2>/dev/null || { wait "$SETUP_PID" 2>/dev/null || true; SETUP_PID=; return 0; }
+    sleep 0.1
+  done
+  mon_fail "the settings application did not end after WM_CLOSE"
 }
