@@ -141,7 +141,7 @@ void CountSide(Queue& q, int delta) {
   QueueHeader* h = q.header;
   DWORD& n = q.reader ? h->readers : h->writers;
   HANDLE none = q.reader ? q.noReader : q.noWriter;
-  n = static_cast<DWORD>(static_cast<int>(n) + delta);
+  n += static_cast<DWORD>(delta);  // modulo 2^32: never a signed overflow
   if (n == 0) {
     SetEvent(none);
   } else {

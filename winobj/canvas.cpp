@@ -8,7 +8,8 @@ void TGdiCanvas::Destroy() {
   ReleaseHeld();
   ReleaseObject(font);
   font = nullptr;
-  TBaseObject::Destroy();
+  // ReleaseHeld ran above; TRefObject::Destroy would only repeat it.
+  TBaseObject::Destroy();  // NOLINT(bugprone-parent-virtual-call)
 }
 
 TGdiCanvas* GetCanvas(TControl* control) {

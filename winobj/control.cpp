@@ -59,7 +59,8 @@ void TControl::Destroy() {
     ReleaseObject(children);
     children = nullptr;
   }
-  TBaseObject::Destroy();
+  // ReleaseHeld ran above; TRefObject::Destroy would only repeat it.
+  TBaseObject::Destroy();  // NOLINT(bugprone-parent-virtual-call)
 }
 
 HWND GetHandle(TControl* control) {

@@ -15,7 +15,8 @@ void TGdiTool::Destroy() {
   ReleaseHeld();
   if (handle) DeleteObject(handle);
   handle = nullptr;
-  TBaseObject::Destroy();
+  // ReleaseHeld ran above; TRefObject::Destroy would only repeat it.
+  TBaseObject::Destroy();  // NOLINT(bugprone-parent-virtual-call)
 }
 
 namespace {
