@@ -29,11 +29,11 @@ checks+=',performance-inefficient-string-concatenation,performance-faster-string
 checks+=',performance-implicit-conversion-in-loop'
 
 # clang for the mingw-w64 target, with the C++ library of the mingw g++ the build uses.
-cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+cxx=$(sed -n 's/^ *"command": "\([^ ]*g++[^ ]*\) .*/\1/p' "$build/compile_commands.json" | head -n 1)
 extra=(-extra-arg=--target=x86_64-w64-mingw32)
 while read -r dir; do
   case "$dir" in */include/c++*) extra+=("-extra-arg=-isystem$dir") ;; esac
 done < <(echo | "$cxx" -xc++ -E -v - 2>&1 | sed -n '/#include <...> search starts here/,/End of search/p' | sed 's/^ //')
 
-"$runner" -p "$build" -j "$(nproc)" -quiet "${extra[@]}" -checks="$checks" -warnings-as-errors='*' \
+"$runner" -p "$build" -j "$(nproc)" -quiet "${extra[@]}" -config="{Checks: '$checks', WarningsAsErrors: '*'}" \
   "^$root/(shared|winobj|monitor|setup|platform|bench)/"
