@@ -82,7 +82,12 @@ mon_wait_exit() {
 }
 
 mon_stop() {
-  ctl close || mon_fail "cannot send WM_CLOSE"
+  local rc=0
+  ctl close || rc=$?
+  if [ "$rc" != 0 ]; then
+    kill -0 "$MON_PID" 2>/dev/null || mon_fail "the monitor is gone: $(cat "$MON_DIR/vorlix.out")"
+    mon_fail "cannot send WM_CLOSE (monitorctl status $rc)"
+  fi
   mon_wait_exit 10 || mon_fail "the monitor did not end after WM_CLOSE"
   [ "$MON_STATUS" = 0 ] || mon_fail "the monitor ended with status $MON_STATUS"
   MON_PID=
