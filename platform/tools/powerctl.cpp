@@ -4,25 +4,11 @@
 #include <vector>
 
 #include "platform/power_standin.h"
+#include "platform/tools/console.h"
 
 namespace {
 
-void Write(DWORD which, const std::wstring& text) {
-  HANDLE out = GetStdHandle(which);
-  DWORD mode, written;
-  if (GetConsoleMode(out, &mode)) {
-    WriteConsoleW(out, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
-    return;
-  }
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string bytes(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], n, nullptr,
-                      nullptr);
-  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
-
-void Print(const std::wstring& text) { Write(STD_OUTPUT_HANDLE, text + L"\n"); }
+void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"); }
 
 int Failure(const std::wstring& text, DWORD error) {
   wchar_t* message = nullptr;
@@ -31,13 +17,13 @@ int Failure(const std::wstring& text, DWORD error) {
   std::wstring reason = message ? message : L"";
   if (message) LocalFree(message);
   while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
-  Write(STD_ERROR_HANDLE, L"powerctl: " + text + L": error " + std::to_wstring(error) +
+  WriteText(STD_ERROR_HANDLE, L"powerctl: " + text + L": error " + std::to_wstring(error) +
                               (reason.empty() ? L"" : L" (" + reason + L")") + L"\n");
   return 1;
 }
 
 int Usage() {
-  Write(STD_ERROR_HANDLE,
+  WriteText(STD_ERROR_HANDLE,
         L"usage: powerctl <command>\n"
         L"  ac offline|online|unknown  set the simulated AC line status; a change sends\n"
         L"                             PBT_POWERSTATUSCHANGE to every subscribed queue\n"
@@ -116,7 +102,7 @@ int WaitSubscriber(const wchar_t* secondsText) {
   // A diagnostic wait for scripts, bounded; checking every 50 ms is plenty.
   while (ListPowerSubscriptions().empty()) {
     if (GetTickCount64() >= end) {
-      Write(STD_ERROR_HANDLE, L"powerctl: no subscriber after " + std::to_wstring(seconds) + L" s\n");
+      WriteText(STD_ERROR_HANDLE, L"powerctl: no subscriber after " + std::to_wstring(seconds) + L" s\n");
       return 1;
     }
     Sleep(50);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tools/console.h"
+
 namespace {
 
 struct LaunchEntry {
@@ -24,21 +26,7 @@ struct LaunchEntry {
   std::wstring program;
 };
 
-void Print(const std::wstring& text) {
-  std::wstring line = text + L"\n";
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  DWORD mode, written;
-  if (GetConsoleMode(out, &mode)) {
-    WriteConsoleW(out, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr);
-    return;
-  }
-  int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string bytes(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &bytes[0], n, nullptr,
-                      nullptr);
-  WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"); }
 
 bool StartsWithLaunch(const std::wstring& name) {
   return name.size() >= 6 && CompareStringOrdinal(name.c_str(), 6, L"Launch", 6, TRUE) == CSTR_EQUAL;
