@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/ce_power.h"
+#include "shared/schedule_points.h"
 
 std::atomic<uint8_t> lastAcLineStatus{AC_LINE_UNKNOWN};
 
@@ -51,6 +52,7 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
   for (;;) {
     if (WaitForSingleObject(powerQueue, INFINITE) == WAIT_FAILED) return 0;
     readerBusy = true;
+    SchedulePoint("reader: busy raised");
     if (readerStopping) {
       readerBusy = false;
       return 0;
@@ -62,6 +64,7 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
     if (message == PBT_POWERSTATUSCHANGE && ReadAcLineStatus(currentAcLineStatus)) {
       DispatchAcLineStatus(currentAcLineStatus);
     }
+    SchedulePoint("reader: handled");
     readerBusy = false;
   }
 }

@@ -7,6 +7,7 @@
 // outside its ticks (busy clear), so it never stops holding a lock.
 #include "monitor/monitor.h"
 
+#include "shared/schedule_points.h"
 #include "shared/ui.h"
 
 std::atomic<HANDLE> DelayThread{nullptr};
@@ -37,6 +38,7 @@ bool OnThread(const std::atomic<DWORD>& id) { return GetCurrentThreadId() == id.
 void WakeThread(const std::atomic<HANDLE>& thread) {
   for (;;) {
     HANDLE handle = thread.load();
+    SchedulePoint("wake: resume");
     if (!handle || ResumeThread(handle) != 0) return;
     Sleep(0);
   }
@@ -64,9 +66,13 @@ void RunTicks(const std::atomic<HANDLE>& self, const std::atomic<bool>& running,
     deadline += interval;
     // The own handle is never signalled while the thread lives: a plain pause.
     if (WaitForSingleObject(self.load(), static_cast<DWORD>(deadline - now)) == WAIT_FAILED) return;
+    SchedulePoint("ticks: paused");
     busy = true;
+    SchedulePoint("ticks: busy raised");
     if (running) tick(theMonitor);
+    SchedulePoint("ticks: tick done");
     busy = false;
+    SchedulePoint("ticks: busy cleared");
   }
 }
 
@@ -96,9 +102,11 @@ bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, std::atomic<HANDLE>& han
 void EndPhase(const std::atomic<DWORD>& ownId, std::atomic<bool>& running, std::atomic<bool>& busy,
               const std::atomic<HANDLE>& thread, std::atomic<bool>* skip) {
   bool park = OnThread(ownId) && running.exchange(false);
+  SchedulePoint("end phase: claimed");
   busy = false;
   if (!park) return;
   if (skip) *skip = false;
+  SchedulePoint("end phase: self park");
   SuspendThread(thread.load());
 }
 
@@ -152,11 +160,14 @@ void SuspendDelayThread() {
   if (OnThread(delayThreadId)) return;
   HANDLE thread = DelayThread.load();
   if (!thread || !delayRunning.exchange(false)) return;
+  SchedulePoint("park delay: running cleared");
   WaitUntilClear(delayBusy);
+  SchedulePoint("park delay: not busy");
   // As for the countdown: parked inside its pause, the thread ticks at once
   // when resumed, and the next delay would come a full tick early (at once
   // for a delay of one second).
   skipNextDelayTick = true;
+  SchedulePoint("park delay: suspend");
   SuspendThread(thread);
 }
 
@@ -164,10 +175,13 @@ void SuspendCountdownThread(bool skip) {
   if (OnThread(countdownThreadId)) return;  // as above
   HANDLE thread = CountdownThread.load();
   if (!thread || !countdownRunning.exchange(false)) return;
+  SchedulePoint("park countdown: running cleared");
   WaitUntilClear(countdownBusy);
+  SchedulePoint("park countdown: not busy");
   // Parked inside its pause, the thread ticks at once when resumed; that
   // tick only clears this flag, so the first count comes a full tick later.
   skipNextTick = skip;
+  SchedulePoint("park countdown: suspend");
   SuspendThread(thread);
 }
 
@@ -182,7 +196,9 @@ void StartSequence(TMonitorWindow* monitor) {
 
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
   SuspendDelayThread();
+  SchedulePoint("stop: delay parked");
   if (!fromCountdown) SuspendCountdownThread(true);
+  SchedulePoint("stop: countdown parked");
   ResetOverlay(monitor);
 }
 
@@ -196,6 +212,7 @@ void DelayTick(TMonitorWindow* monitor) {
   tickCount = 0;
   ShowOverlay(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time),
               messageTexts.cancel);
+  SchedulePoint("delay tick: shown");
   if (monitorSettings.cancel_time == 0) {
     CountdownTick(monitor);
   } else {
@@ -214,6 +231,7 @@ void CountdownTick(TMonitorWindow* monitor) {
     return;
   }
   StopSequence(monitor, true);
+  SchedulePoint("countdown tick: stopped");
   SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
   EndPhase(countdownThreadId, countdownRunning, countdownBusy, CountdownThread, &skipNextTick);
 }

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "shared/schedule_points.h"
 #include "winobj/winobj.h"
 
 namespace winobj {
@@ -78,8 +79,10 @@ template <class F>
 bool RunOnWindowThread(TControl* control, F call) {
   HWND hwnd = control->handle;
   if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) return false;
+  SchedulePoint("layer: send to window thread");
   SendMessageW(hwnd, kCallOnWindowThread, reinterpret_cast<WPARAM>(&CallTrampoline<F>),
                reinterpret_cast<LPARAM>(&call));
+  SchedulePoint("layer: window thread done");
   return true;
 }
 

@@ -1,0 +1,126 @@
+#include "tests/interleave/schedule_control.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "monitor/monitor.h"
+
+std::atomic<unsigned> lastHandledAcLineStatus{0xFFFF};
+
+namespace {
+
+PointGate gates[4];
+
+std::atomic<bool> jitterOn{false};
+std::atomic<uint64_t> jitterSeed{0};
+std::atomic<uint64_t> jitterThreads{0};
+// Each thread's generator state lives in a TLS slot: a thread may be parked
+// inside a pause, and nothing here may allocate or take a lock.
+DWORD stateSlot = TlsAlloc();
+std::atomic<uint64_t> jitterGeneration{1};
+
+uint64_t NextRandom() {
+  // The slot holds the state; its top byte the generation it was seeded in.
+  auto stored = reinterpret_cast<uint64_t>(TlsGetValue(stateSlot));
+  uint64_t generation = jitterGeneration.load() & 0xFF;
+  uint64_t x = stored & 0x00FFFFFFFFFFFFFFull;
+  if ((stored >> 56) != generation || x == 0) {
+    x = (jitterSeed.load() ^ (0x9E3779B97F4A7C15ull * ++jitterThreads)) & 0x00FFFFFFFFFFFFFFull;
+    if (x == 0) x = 1;
+  }
+  // xorshift, kept to 56 bits.
+  x ^= x << 13;
+  x ^= x >> 7;
+  x ^= x << 17;
+  x &= 0x00FFFFFFFFFFFFFFull;
+  if (x == 0) x = 1;
+  TlsSetValue(stateSlot, reinterpret_cast<void*>(x | (generation << 56)));
+  return x;
+}
+
+void SpinMicroseconds(unsigned microseconds) {
+  LARGE_INTEGER start, now, frequency;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  do {
+    QueryPerformanceCounter(&now);
+  } while ((now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart < microseconds);
+}
+
+// Most points pass at once or yield; some spin up to 0.3 ms; a few sleep 1 to 3 ms.
+void Jitter() {
+  uint64_t r = NextRandom() % 1000;
+  if (r < 450) return;
+  if (r < 750) {
+    Sleep(0);
+  } else if (r < 970) {
+    SpinMicroseconds(static_cast<unsigned>(r % 300));
+  } else {
+    Sleep(1 + static_cast<DWORD>(r % 3));
+  }
+}
+
+}  // namespace
+
+void SchedulePoint(const char* where) {
+  if (std::strcmp(where, "reader: handled") == 0) lastHandledAcLineStatus = lastAcLineStatus.load();
+  for (PointGate& gate : gates) {
+    if (gate.TryHold(where)) break;
+  }
+  if (jitterOn) Jitter();
+}
+
+void StartJitter(uint64_t seed) {
+  jitterSeed = seed;
+  jitterThreads = 0;
+  ++jitterGeneration;
+  jitterOn = true;
+}
+
+void StopJitter() { jitterOn = false; }
+
+PointGate& ArmGate(const char* where, DWORD thread) {
+  for (PointGate& gate : gates) {
+    if (gate.where_.load()) continue;
+    ResetEvent(gate.arrived_);
+    ResetEvent(gate.released_);
+    gate.held_ = 0;
+    gate.taken_ = false;
+    gate.thread_ = thread;
+    gate.where_ = where;
+    return gate;
+  }
+  std::abort();  // more gates than a test needs
+}
+
+void DisarmGates() {
+  for (PointGate& gate : gates) {
+    gate.where_ = nullptr;
+    gate.Release();
+  }
+}
+
+bool PointGate::TryHold(const char* where) {
+  const char* armed = where_.load();
+  if (!armed || std::strcmp(where, armed) != 0) return false;
+  if (thread_ && GetCurrentThreadId() != thread_) return false;
+  if (taken_.exchange(true)) return false;
+  held_ = GetCurrentThreadId();
+  SetEvent(arrived_);
+  WaitForSingleObject(released_, INFINITE);
+  return true;
+}
+
+bool PointGate::WaitHeld(DWORD milliseconds) {
+  ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    if (WaitForSingleObject(arrived_, 0) == WAIT_OBJECT_0) return true;
+    ULONGLONG now = GetTickCount64();
+    if (now >= end) return false;
+    MsgWaitForMultipleObjects(1, &arrived_, FALSE, static_cast<DWORD>(end - now), QS_SENDMESSAGE);
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void PointGate::Release() { SetEvent(released_); }

@@ -1,0 +1,51 @@
+// How the interleaving tests steer the monitor's threads at its schedule points
+// (shared/schedule_points.h): seeded random pauses for the stress, gates that
+// hold one thread at one place for the step-by-step cases, and what the test
+// learns on the way.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+// Random pauses from here on: each thread draws from a generator of its own,
+// seeded from seed and the order in which the threads first reach a point.
+void StartJitter(uint64_t seed);
+void StopJitter();
+
+// Holds the first thread that reaches a point of a given name (on one thread
+// only, when asked) until it is released. Gates come from a fixed set that lives
+// as long as the program, so a thread that looked one up a moment before it was
+// disarmed never finds it freed.
+class PointGate {
+ public:
+  // True once a thread is held here (waits up to milliseconds, serving the
+  // messages sent to the calling thread meanwhile).
+  bool WaitHeld(DWORD milliseconds);
+  // The thread that is or was held, 0 before one arrived.
+  DWORD HeldThread() const { return held_.load(); }
+  void Release();
+
+ private:
+  friend PointGate& ArmGate(const char* where, DWORD thread);
+  friend void DisarmGates();
+  friend void SchedulePoint(const char* where);
+  bool TryHold(const char* where);
+
+  std::atomic<const char*> where_{nullptr};
+  std::atomic<DWORD> thread_{0};
+  std::atomic<bool> taken_{false};
+  std::atomic<DWORD> held_{0};
+  HANDLE arrived_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE released_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Arms a free gate for the point where (and, when thread is not 0, that thread).
+PointGate& ArmGate(const char* where, DWORD thread = 0);
+// Releases and disarms every gate.
+void DisarmGates();
+
+// The AC line status that the listener last finished handling a notification
+// with (the place "reader: handled"); 0xFFFF before the first.
+extern std::atomic<unsigned> lastHandledAcLineStatus;

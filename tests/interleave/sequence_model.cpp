@@ -1,0 +1,218 @@
+#include "tests/interleave/sequence_model.h"
+
+#include <cstdio>
+
+namespace {
+
+enum class Phase { Idle, Delay, Countdown };
+
+struct State {
+  Phase phase = Phase::Idle;
+  // Delay: it began somewhere from lo to hi. Countdown: its schedule began
+  // from lo to hi (the overlay was seen shown at lo), with `shown` on it.
+  double lo = 0, hi = 0;
+  int shown = 0;
+};
+
+const size_t kNone = static_cast<size_t>(-1);
+
+// A depth-first search for one order of the inputs and the timed steps that
+// explains every output in turn. Ties (an input and a step close enough in time
+// to have come either way) are tried both ways.
+class Search {
+ public:
+  Search(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
+         const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance)
+      : s_(settings), in_(inputs), out_(outputs), tol_(tolerance) {}
+
+  bool Explore(const State& state, size_t i, size_t o) {
+    inNow_ = i;
+    if (++nodes_ > kMaxNodes) return Fail(o, "the search grew too large");
+    double lo = 0, hi = 0;
+    bool timer = TimerWindow(state, &lo, &hi);
+    if (i == in_.size()) {
+      // The run ends with the close; nothing may be seen after it.
+      return o == out_.size() || Fail(o, "saw " + Describe(out_[o]) + " where the rules allow nothing");
+    }
+    const ModelInput& next = in_[i];
+    if (timer && lo <= next.to && FireTimer(state, i, o)) return true;
+    if (!timer || next.from <= hi) return ApplyInput(state, i, o);
+    return Fail(o, "the timed step " + WindowText(lo, hi) + " did not come before " + Describe(next));
+  }
+
+  std::string Report() const {
+    char text[96];
+    std::snprintf(text, sizeof text, " (explained: %zu of %zu inputs, %zu of %zu outputs)", bestIn_,
+                  in_.size(), bestOut_, out_.size());
+    return why_ + text;
+  }
+
+ private:
+  static const long kMaxNodes = 2000000;
+
+  // When the state's next timed step is due, if it has one.
+  bool TimerWindow(const State& state, double* lo, double* hi) const {
+    double ticks;
+    if (state.phase == Phase::Delay) {
+      ticks = s_.delay;
+    } else if (state.phase == Phase::Countdown) {
+      ticks = s_.cancel - state.shown + 1;
+    } else {
+      return false;
+    }
+    *lo = state.lo + ticks * s_.tick - tol_.early;
+    *hi = state.hi + ticks * s_.tick + tol_.late;
+    return true;
+  }
+
+  bool FireTimer(const State& state, size_t i, size_t o) {
+    double lo, hi;
+    TimerWindow(state, &lo, &hi);
+    if (state.phase == Phase::Delay) return Show(lo, hi, 0, i, o);
+    if (state.shown > 1) {
+      if (!Expect(o, OutputKind::Text, state.shown - 1, lo, hi)) return false;
+      State next = state;
+      --next.shown;
+      return Explore(next, i, o + 1);
+    }
+    return Act(lo, hi, i, o);
+  }
+
+  // The overlay comes up with cancel_time; with 0 the power call follows at once,
+  // within the same step (which may be an input that ends at inputEnd).
+  bool Show(double lo, double hi, double inputEnd, size_t i, size_t o) {
+    if (!Expect(o, OutputKind::Shown, s_.cancel, lo, hi)) return false;
+    double at = out_[o].at;
+    if (s_.cancel == 0) return Act(at - tol_.early, (at > inputEnd ? at : inputEnd) + tol_.late, i, o + 1);
+    // The countdown's ticks keep to a schedule that starts when its thread is
+    // woken, right after the show (or, for a show inside an input, by its end).
+    State next;
+    next.phase = Phase::Countdown;
+    next.lo = at;
+    next.hi = at > inputEnd ? at : inputEnd;
+    next.shown = s_.cancel;
+    return Explore(next, i, o + 1);
+  }
+
+  // The last tick: the overlay hides, then the power call.
+  bool Act(double lo, double hi, size_t i, size_t o) {
+    if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
+    double at = out_[o].at;
+    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.late)) return false;
+    if (out_[o + 1].flags != s_.flags) return Fail(o + 1, "a power call with the wrong flags");
+    return Explore(State(), i, o + 2);
+  }
+
+  bool ApplyInput(const State& state, size_t i, size_t o) {
+    const ModelInput& input = in_[i];
+    double lo = input.from - tol_.early, hi = input.to + tol_.late;
+    switch (input.kind) {
+      case InputKind::PowerLost:
+        if (state.phase != Phase::Idle) return Fail(o, "power lost while a sequence runs");
+        if (s_.delay == 0) return Show(lo, hi, input.to, i + 1, o);
+        {
+          State next;
+          next.phase = Phase::Delay;
+          next.lo = input.from;
+          next.hi = input.to;
+          return Explore(next, i + 1, o);
+        }
+      case InputKind::PowerBack:
+      case InputKind::Pointer:
+        // A pointer moves over a visible overlay only, which is the countdown.
+        if (state.phase == Phase::Countdown) {
+          if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
+          return Explore(State(), i + 1, o + 1);
+        }
+        if (input.kind == InputKind::Pointer) return Explore(state, i + 1, o);
+        return Explore(State(), i + 1, o);
+      case InputKind::Close:
+        if (i + 1 != in_.size()) return Fail(o, "an input after the close");
+        return Explore(State(), i + 1, o);
+    }
+    return false;
+  }
+
+  bool Expect(size_t o, OutputKind kind, int64_t value, double lo, double hi) {
+    if (o >= out_.size()) return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw nothing");
+    const ModelOutput& seen = out_[o];
+    if (seen.kind != kind || (kind != OutputKind::Hidden && seen.value != value) || seen.at < lo ||
+        seen.at > hi) {
+      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw " + Describe(seen));
+    }
+    return true;
+  }
+
+  // Keeps the reason of the branch that got furthest.
+  bool Fail(size_t o, const std::string& why) {
+    if (why_.empty() || o > bestOut_ || (o == bestOut_ && inNow_ > bestIn_)) {
+      bestOut_ = o;
+      bestIn_ = inNow_;
+      why_ = why;
+    }
+    return false;
+  }
+
+  static std::string Name(OutputKind kind, int64_t value) {
+    char text[64];
+    switch (kind) {
+      case OutputKind::Shown: std::snprintf(text, sizeof text, "shown with %lld", static_cast<long long>(value)); break;
+      case OutputKind::Text: std::snprintf(text, sizeof text, "text %lld", static_cast<long long>(value)); break;
+      case OutputKind::Hidden: std::snprintf(text, sizeof text, "hidden"); break;
+      case OutputKind::PowerCall: std::snprintf(text, sizeof text, "power call state=0x%08llX", static_cast<unsigned long long>(value)); break;
+    }
+    return text;
+  }
+
+  static std::string WindowText(double lo, double hi) {
+    char text[64];
+    std::snprintf(text, sizeof text, "at %.1f..%.1f ms", lo, hi);
+    return text;
+  }
+
+  const ModelSettings& s_;
+  const std::vector<ModelInput>& in_;
+  const std::vector<ModelOutput>& out_;
+  const ModelTolerance& tol_;
+  long nodes_ = 0;
+  size_t inNow_ = 0;  // the input the branch has reached
+  size_t bestOut_ = 0, bestIn_ = 0;
+  std::string why_;
+};
+
+}  // namespace
+
+std::string CheckRun(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
+                     const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance) {
+  Search search(settings, inputs, outputs, tolerance);
+  if (search.Explore(State(), 0, 0)) return std::string();
+  return search.Report();
+}
+
+std::string Describe(const ModelInput& input) {
+  static const char* const names[] = {"power lost", "power back", "pointer move", "close"};
+  char text[96];
+  std::snprintf(text, sizeof text, "%8.1f..%-8.1f %s", input.from, input.to,
+                names[static_cast<int>(input.kind)]);
+  return text;
+}
+
+std::string Describe(const ModelOutput& output) {
+  char text[96];
+  switch (output.kind) {
+    case OutputKind::Shown:
+      std::snprintf(text, sizeof text, "%8.1f shown with %lld", output.at, static_cast<long long>(output.value));
+      break;
+    case OutputKind::Text:
+      std::snprintf(text, sizeof text, "%8.1f text %lld", output.at, static_cast<long long>(output.value));
+      break;
+    case OutputKind::Hidden:
+      std::snprintf(text, sizeof text, "%8.1f hidden", output.at);
+      break;
+    case OutputKind::PowerCall:
+      std::snprintf(text, sizeof text, "%8.1f power call state=0x%08llX flags=0x%08X", output.at,
+                    static_cast<unsigned long long>(output.value), output.flags);
+      break;
+  }
+  return text;
+}

@@ -1,0 +1,63 @@
+// A plain model of the monitor's power sequence, written from its rules alone
+// and sharing no code with the monitor: Idle, Delay, Countdown and the power
+// call. It judges one run of the stress: the inputs that the driver made (each
+// with the span of time in which it took effect) against what the driver saw
+// (the overlay shown and hidden, the countdown line, the power calls).
+//
+// Rules:
+// - Power lost (a change to offline) in Idle starts the delay; after delay
+//   ticks the overlay shows cancel_time (at once when the delay is 0).
+// - In the countdown every tick shows the next lower number; the tick after 1
+//   hides the overlay and makes the power call. With cancel_time 0 the power
+//   call follows the show at once.
+// - Power back stops the delay or the countdown; a pointer movement over the
+//   overlay stops the countdown. Either hides a visible overlay. Nothing else
+//   shows, hides or calls.
+// - Numbers come one tick apart, the first one tick after the show.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ModelSettings {
+  double tick = 0;  // ms
+  int delay = 0;    // delay_time
+  int cancel = 0;   // cancel_time
+  uint32_t state = 0;
+  uint32_t flags = 0;
+};
+
+enum class InputKind { PowerLost, PowerBack, Pointer, Close };
+
+// The input took effect at some moment from `from` to `to` (ms).
+struct ModelInput {
+  InputKind kind;
+  double from, to;
+};
+
+enum class OutputKind { Shown, Text, Hidden, PowerCall };
+
+struct ModelOutput {
+  OutputKind kind;
+  double at;  // ms, when the driver saw it
+  // Shown and Text: the seconds in the countdown line (-1: not a countdown
+  // line). PowerCall: the state; flags below.
+  int64_t value = 0;
+  uint32_t flags = 0;
+};
+
+// How far a timed step may come from the moment the rules give it: a little
+// early (clock granularity), later by up to `late` (scheduling, and the driver
+// seeing it late).
+struct ModelTolerance {
+  double early = 3;
+  double late = 15;
+};
+
+// Empty when the rules allow the run; otherwise where it left them.
+std::string CheckRun(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
+                     const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance);
+
+std::string Describe(const ModelInput& input);
+std::string Describe(const ModelOutput& output);

@@ -1,0 +1,478 @@
+// The seeded schedule-jitter stress: the real monitor threads in-process, with a
+// short tick and random pauses at every schedule point, through random
+// sequences of power lost and back, flaps faster than a tick, notifications
+// that change nothing, pointer moves over the overlay and a close at any
+// moment. Each run is judged by the model (sequence_model.h).
+//
+// VORLIX_STRESS_SEQUENCES (default 300) sequences from the seed
+// VORLIX_STRESS_SEED (default 1) upwards; sequence k uses seed + k, so a
+// failing one is replayed with VORLIX_STRESS_SEED=<its seed> and 1 sequence.
+// VORLIX_STRESS_LATE sets how late (ms) a timed step may be seen (default 15).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "monitor/monitor.h"
+#include "platform/power_standin.h"
+#include "tests/interleave/schedule_control.h"
+#include "tests/interleave/sequence_model.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+uint64_t EnvironmentNumber(const wchar_t* name, uint64_t fallback) {
+  wchar_t text[32];
+  DWORD length = GetEnvironmentVariableW(name, text, 32);
+  if (length == 0 || length >= 32) return fallback;
+  return _wcstoui64(text, nullptr, 10);
+}
+
+// The simulated AC line status; a change notifies the listener.
+void StoreAc(BYTE status) {
+  bool changed = false;
+  PowerDelivery delivery;
+  SetSimulatedAcLineStatus(status, &changed, &delivery);
+}
+
+DWORD SuspendCount(HANDLE thread) {
+  DWORD previous = SuspendThread(thread);
+  ResumeThread(thread);
+  return previous;
+}
+
+class StressRun;
+StressRun* currentRun = nullptr;
+
+// One sequence: a fresh monitor, random steps, the close, then the verdict.
+class StressRun {
+ public:
+  StressRun(uint64_t seed, const std::wstring& log, double late)
+      : seed_(seed), random_(static_cast<uint32_t>(seed)), log_(log) {
+    tolerance_.late = late;
+  }
+
+  // Empty when the model accepts the run; otherwise the report with the trace.
+  std::string Run();
+  // What the watchdog prints when a step hangs.
+  std::string Trace(const std::string& problem);
+
+  std::atomic<ULONGLONG> deadline{0};
+  std::atomic<const char*> step{""};
+
+ private:
+  static bool RecordHook(TControl* control, TWindowMessage& msg, LRESULT& result);
+  double Now() const;
+  void Output(OutputKind kind, int64_t value = 0, uint32_t flags = 0);
+  void PollPowerLog();
+  // Dispatches messages until done() or milliseconds have passed.
+  bool PumpUntil(double milliseconds, bool (StressRun::*done)());
+  bool Never() { return false; }
+  bool OverlayShown() { return monitor_->form->handle && IsWindowVisible(monitor_->form->handle); }
+  bool ChangeTaken();
+  bool QuitSeen() { return quit_; }
+  bool PostedMoveDone() { return postedMove_ == 0; }
+  void Guard(const char* what, DWORD milliseconds);
+  int64_t SecondsIn(const std::wstring& line) const;
+
+  // Sets the AC line status and waits until the listener has handled it; with
+  // pointerOnShow, moves the pointer the moment the overlay shows meanwhile
+  // (with no delay the listener shows it while it handles the change).
+  void ChangeAc(BYTE status, bool pointerOnShow = false);
+  void MovePointer();
+  void PostPointerMove();
+  bool ThreadsParkedAtMostOnce(const char* when);
+  void Close();
+  unsigned Pick(unsigned n) { return random_() % n; }
+
+  uint64_t seed_;
+  std::mt19937 random_;
+  std::wstring log_;
+  ModelSettings settings_;
+  ModelTolerance tolerance_;
+  TMonitorWindow* monitor_ = nullptr;
+  LARGE_INTEGER start_ = {}, frequency_ = {};
+  BYTE status_ = AC_LINE_ONLINE;
+  bool shown_ = false, quit_ = false, closed_ = false;
+  // A pointer move posted from the show itself: it reaches the overlay the
+  // moment the thread that showed it goes on.
+  bool pointerOnShow_ = false, postedMoveSeen_ = false;
+  size_t postedMove_ = 0;  // its input, 0: none pending
+  ULONGLONG logSize_ = 0;
+  std::string problem_;
+  std::mutex traceLock_;
+  std::vector<ModelInput> inputs_;
+  std::vector<ModelOutput> outputs_;
+};
+
+double StressRun::Now() const {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return (now.QuadPart - start_.QuadPart) * 1000.0 / frequency_.QuadPart;
+}
+
+void StressRun::Output(OutputKind kind, int64_t value, uint32_t flags) {
+  std::lock_guard<std::mutex> lock(traceLock_);
+  outputs_.push_back({kind, Now(), value, flags});
+}
+
+int64_t StressRun::SecondsIn(const std::wstring& line) const {
+  std::wstring word = settings_.state == POWER_STATE_SUSPEND ? L"suspended"
+                      : settings_.state == POWER_STATE_OFF   ? L"turned off"
+                                                             : L"restarted";
+  std::wstring head = L"Device will be " + word + L" after ", tail = L" second";
+  if (line.size() <= head.size() + tail.size() || line.compare(0, head.size(), head) != 0 ||
+      line.compare(line.size() - tail.size(), tail.size(), tail) != 0) {
+    return -1;
+  }
+  std::wstring digits = line.substr(head.size(), line.size() - head.size() - tail.size());
+  if (digits.empty() || digits.size() > 3 || digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return -1;
+  return std::stoi(digits);
+}
+
+bool StressRun::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
+  StressRun* run = currentRun;
+  if (!run || !run->monitor_ || run->closed_) return false;
+  if (control == run->monitor_->form && msg.message == WM_SHOWWINDOW && msg.hwnd == control->handle) {
+    // The layer and the system both announce a change; the first one counts.
+    bool shown = msg.wParam != 0;
+    if (shown != run->shown_) {
+      run->shown_ = shown;
+      if (shown) {
+        run->Output(OutputKind::Shown, run->SecondsIn(GetText(run->monitor_->Label1)));
+        if (run->pointerOnShow_) run->PostPointerMove();
+      } else {
+        run->Output(OutputKind::Hidden);
+      }
+    }
+  } else if (control == run->monitor_->form && msg.message == WM_MOUSEMOVE && run->postedMove_) {
+    run->postedMoveSeen_ = true;
+  } else if (control == run->monitor_->Label1 && msg.message == WM_SETTEXT && run->shown_) {
+    run->Output(OutputKind::Text, run->SecondsIn(reinterpret_cast<const wchar_t*>(msg.lParam)));
+  }
+  return false;
+}
+
+// The stand-in appends one line per power call; the driver reads what is new.
+void StressRun::PollPowerLog() {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(log_.c_str(), GetFileExInfoStandard, &data)) return;
+  ULONGLONG size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  if (size <= logSize_) return;
+  HANDLE file = CreateFileW(log_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string text(static_cast<size_t>(size - logSize_), '\0');
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(logSize_);
+  DWORD read = 0;
+  SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+  ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+  CloseHandle(file);
+  size_t end = text.rfind('\n', read ? read - 1 : 0);
+  if (read == 0 || end == std::string::npos) return;  // the line is still being written
+  logSize_ += end + 1;
+  for (size_t p = 0; p <= end;) {
+    size_t next = text.find('\n', p);
+    unsigned long state = 0, flags = 0;
+    size_t s = text.find("state=0x", p);
+    if (s != std::string::npos && s < next &&
+        std::sscanf(text.c_str() + s, "state=0x%lx flags=0x%lx", &state, &flags) == 2) {
+      Output(OutputKind::PowerCall, static_cast<int64_t>(state), static_cast<uint32_t>(flags));
+    }
+    p = next + 1;
+  }
+}
+
+bool StressRun::PumpUntil(double milliseconds, bool (StressRun::*done)()) {
+  double end = Now() + milliseconds;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        quit_ = true;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    PollPowerLog();
+    if (postedMove_ && postedMoveSeen_) {
+      std::lock_guard<std::mutex> lock(traceLock_);
+      inputs_[postedMove_].to = Now();
+      postedMove_ = 0;
+    }
+    if ((this->*done)()) return true;
+    double left = end - Now();
+    if (left <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 1 ? 0 : 1, QS_ALLINPUT);
+  }
+}
+
+void StressRun::Guard(const char* what, DWORD milliseconds) {
+  step = what;
+  deadline = GetTickCount64() + milliseconds;
+}
+
+bool StressRun::ChangeTaken() { return lastHandledAcLineStatus.load() == status_; }
+
+void StressRun::ChangeAc(BYTE status, bool pointerOnShow) {
+  Guard("an AC change", 2000);
+  size_t index;
+  {
+    std::lock_guard<std::mutex> lock(traceLock_);
+    index = inputs_.size();
+    inputs_.push_back({status == AC_LINE_OFFLINE ? InputKind::PowerLost : InputKind::PowerBack, Now(), 0});
+  }
+  status_ = status;
+  pointerOnShow_ = pointerOnShow;
+  StoreAc(status);
+  if (!PumpUntil(1500, &StressRun::ChangeTaken)) problem_ = "the listener did not take an AC change";
+  pointerOnShow_ = false;
+  if (postedMove_) PumpUntil(100, &StressRun::PostedMoveDone);
+  std::lock_guard<std::mutex> lock(traceLock_);
+  inputs_[index].to = Now();
+}
+
+// A movement over the visible overlay (the form or a label), away from where
+// the pointer rested when it came up.
+void StressRun::MovePointer() {
+  Guard("a pointer move", 2000);
+  if (!OverlayShown()) return;
+  TControl* targets[] = {monitor_->form, monitor_->Label1, monitor_->Label2};
+  TControl* target = targets[Pick(3)];
+  POINT at;
+  GetCursorPos(&at);
+  at.x += 1 + static_cast<LONG>(Pick(40));
+  at.y += static_cast<LONG>(Pick(40));
+  ScreenToClient(target->handle, &at);
+  double from = Now();
+  SendMessageW(target->handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  std::lock_guard<std::mutex> lock(traceLock_);
+  inputs_.push_back({InputKind::Pointer, from, Now()});
+}
+
+void StressRun::PostPointerMove() {
+  pointerOnShow_ = false;
+  POINT at;
+  GetCursorPos(&at);
+  at.x += 1 + static_cast<LONG>(Pick(40));
+  ScreenToClient(monitor_->form->handle, &at);
+  PostMessageW(monitor_->form->handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  std::lock_guard<std::mutex> lock(traceLock_);
+  postedMove_ = inputs_.size();
+  postedMoveSeen_ = false;
+  inputs_.push_back({InputKind::Pointer, Now(), 0});
+}
+
+// Suspended twice, a thread would not wake on the next resume; parked: 1.
+bool StressRun::ThreadsParkedAtMostOnce(const char* when) {
+  for (HANDLE thread : {DelayThread.load(), CountdownThread.load()}) {
+    DWORD count = thread ? SuspendCount(thread) : 0;
+    if (count > 1) {
+      problem_ = std::string("a worker thread suspended ") + std::to_string(count) + " times " + when;
+      return false;
+    }
+  }
+  return true;
+}
+
+void StressRun::Close() {
+  Guard("the close (more than one second)", 1000);
+  double from = Now();
+  PostMessageW(monitor_->form->handle, WM_CLOSE, 0, 0);
+  if (!PumpUntil(1000, &StressRun::QuitSeen)) problem_ = "WM_CLOSE did not end the message loop";
+  // What RunApplication does once the loop has ended.
+  TControl* form = monitor_->form;
+  SetMainForm(nullptr);
+  ReleaseObject(form);
+  closed_ = true;
+  double to = Now();
+  deadline = 0;
+  if (to - from > 1000) problem_ = "the close took more than one second";
+  std::lock_guard<std::mutex> lock(traceLock_);
+  inputs_.push_back({InputKind::Close, from, to});
+}
+
+std::string StressRun::Run() {
+  QueryPerformanceFrequency(&frequency_);
+  QueryPerformanceCounter(&start_);
+  static const uint32_t states[] = {POWER_STATE_SUSPEND, POWER_STATE_OFF, POWER_STATE_RESET};
+  settings_.tick = 25 + Pick(26);
+  settings_.delay = static_cast<int>(Pick(3));
+  settings_.cancel = static_cast<int>(Pick(5));
+  settings_.state = states[Pick(3)];
+  bool force = Pick(2) == 1;
+  settings_.flags = force ? POWER_FORCE : 0;
+
+  StoreAc(AC_LINE_ONLINE);
+  lastHandledAcLineStatus = AC_LINE_ONLINE;
+  monitorSettings = TMonitorSettings();
+  monitorSettings.delay_time = static_cast<uint8_t>(settings_.delay);
+  monitorSettings.cancel_time = static_cast<uint8_t>(settings_.cancel);
+  monitorSettings.power_action = settings_.state;
+  monitorSettings.force_power = force;
+  messageTexts = TMessageTexts();
+  SetTickIntervalForTesting(static_cast<DWORD>(settings_.tick));
+  StartJitter(seed_);
+  Guard("the start-up", 3000);
+  CreateMonitorWindow(theMonitor, nullptr);
+  monitor_ = theMonitor;
+  AddHook(monitor_->form, RecordHook);
+  AddHook(monitor_->Label1, RecordHook);
+  QueryPerformanceCounter(&start_);
+
+  double tick = settings_.tick;
+  unsigned steps = 3 + Pick(8);
+  for (unsigned n = 0; n < steps && problem_.empty(); ++n) {
+    switch (Pick(10)) {
+      case 0:
+      case 1:
+      case 2:
+        Guard("a pause", 3000);
+        PumpUntil(Pick(static_cast<unsigned>(1.5 * tick)), &StressRun::Never);
+        break;
+      case 3:
+      case 4:
+        if (status_ == AC_LINE_OFFLINE) {
+          ChangeAc(Pick(2) ? AC_LINE_ONLINE : AC_LINE_UNKNOWN);
+        } else if (Pick(5)) {
+          ChangeAc(AC_LINE_OFFLINE, Pick(3) == 0);
+        } else {
+          ChangeAc(status_ == AC_LINE_ONLINE ? AC_LINE_UNKNOWN : AC_LINE_ONLINE);
+        }
+        break;
+      case 5: {
+        // A flap faster than a tick: two changes back to back.
+        BYTE back = status_;
+        ChangeAc(status_ == AC_LINE_OFFLINE ? AC_LINE_ONLINE : AC_LINE_OFFLINE);
+        ChangeAc(back);
+        break;
+      }
+      case 6:
+        // Notifications that are no status change; the listener drops them.
+        BroadcastPowerNotification(Pick(2) ? PBT_POWERSTATUSCHANGE : PBT_TRANSITION);
+        break;
+      case 7:
+        MovePointer();
+        break;
+      default:
+        // As soon as the overlay is up: the moments right after the show.
+        Guard("waiting for the overlay", 3000);
+        PumpUntil((settings_.delay + 2) * tick, &StressRun::OverlayShown);
+        MovePointer();
+        break;
+    }
+  }
+  if (problem_.empty() && Pick(2)) {
+    // Settle: power back, and once the last tick is over both threads are parked.
+    if (status_ == AC_LINE_OFFLINE) ChangeAc(AC_LINE_ONLINE);
+    Guard("settling", 3000);
+    PumpUntil(tick + 2 * tolerance_.late, &StressRun::Never);
+    for (HANDLE thread : {DelayThread.load(), CountdownThread.load()}) {
+      DWORD count = SuspendCount(thread);
+      if (count != 1 && problem_.empty()) {
+        problem_ = "idle, a worker thread has suspend count " + std::to_string(count);
+      }
+    }
+  } else if (problem_.empty()) {
+    Guard("a pause", 3000);
+    PumpUntil(Pick(static_cast<unsigned>(2 * tick)), &StressRun::Never);
+  }
+  if (problem_.empty()) ThreadsParkedAtMostOnce("before the close");
+  StopJitter();
+  Close();
+  monitor_ = theMonitor = nullptr;
+
+  if (problem_.empty()) {
+    problem_ = CheckRun(settings_, inputs_, outputs_, tolerance_);
+  }
+  return problem_.empty() ? problem_ : Trace(problem_);
+}
+
+std::string StressRun::Trace(const std::string& problem) {
+  std::lock_guard<std::mutex> lock(traceLock_);
+  char head[200];
+  std::snprintf(head, sizeof head,
+                "seed %llu: tick %.0f ms, delay_time %d, cancel_time %d, state 0x%08X, flags 0x%08X\n",
+                static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
+                settings_.state, settings_.flags);
+  std::string text = head + ("  " + problem + "\n");
+  size_t i = 0, o = 0;
+  while (i < inputs_.size() || o < outputs_.size()) {
+    bool input = o >= outputs_.size() || (i < inputs_.size() && inputs_[i].from <= outputs_[o].at);
+    text += input ? "  in  " + Describe(inputs_[i++]) : "  out " + Describe(outputs_[o++]);
+    text += "\n";
+  }
+  return text;
+}
+
+// Ends the process with the trace when a step does not finish in time: a hang
+// (a close that never returns) must fail the run, not stall it.
+class Watchdog {
+ public:
+  Watchdog() : thread_([this] { Watch(); }) {}
+  ~Watchdog() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  void Watch() {
+    while (!stop_) {
+      Sleep(20);
+      StressRun* run = currentRun;
+      ULONGLONG due = run ? run->deadline.load() : 0;
+      if (!run || !due || GetTickCount64() < due + 500) continue;
+      std::string trace = run->Trace(std::string("hung in ") + run->step.load());
+      std::fprintf(stderr, "\nFAULT %s", trace.c_str());
+      std::fflush(stderr);
+      TerminateProcess(GetCurrentProcess(), 3);
+    }
+  }
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+TEST(MonitorInterleavings, SeededSequencesFollowTheModel) {
+  TempFolder folder;
+  std::wstring log = folder.File(L"power.log");
+  SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
+  SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
+  SetEnvironmentVariableW(L"VORLIX_POWER_LOG", log.c_str());
+  uint64_t count = EnvironmentNumber(L"VORLIX_STRESS_SEQUENCES", 300);
+  uint64_t first = EnvironmentNumber(L"VORLIX_STRESS_SEED", 1);
+  double late = static_cast<double>(EnvironmentNumber(L"VORLIX_STRESS_LATE", 15));
+  Watchdog watchdog;
+  uint64_t faults = 0;
+  ULONGLONG started = GetTickCount64();
+  for (uint64_t k = 0; k < count; ++k) {
+    DeleteFileW(log.c_str());
+    StressRun run(first + k, log, late);
+    currentRun = &run;
+    std::string report = run.Run();
+    currentRun = nullptr;
+    if (!report.empty()) {
+      ++faults;
+      std::fprintf(stderr, "FAULT %s\n", report.c_str());
+      std::fflush(stderr);
+    }
+  }
+  double seconds = (GetTickCount64() - started) / 1000.0;
+  std::printf("sequences run %llu, faults found %llu, %.1f sequences per second\n",
+              static_cast<unsigned long long>(count), static_cast<unsigned long long>(faults),
+              count / (seconds > 0 ? seconds : 1));
+  EXPECT_EQ(0u, faults);
+  SetTickIntervalForTesting(TickInterval);
+  StoreAc(AC_LINE_ONLINE);
+}
