@@ -79,7 +79,7 @@ void StartJitter(uint64_t seed) {
 
 void StopJitter() { jitterOn = false; }
 
-PointGate& ArmGate(const char* where, DWORD thread) {
+PointGate& Arm(const char* where, DWORD thread, bool hold) {
   for (PointGate& gate : gates) {
     if (gate.where_.load()) continue;
     ResetEvent(gate.arrived_);
@@ -87,11 +87,16 @@ PointGate& ArmGate(const char* where, DWORD thread) {
     gate.held_ = 0;
     gate.taken_ = false;
     gate.thread_ = thread;
+    gate.hold_ = hold;
     gate.where_ = where;
     return gate;
   }
   std::abort();  // more gates than a test needs
 }
+
+PointGate& ArmGate(const char* where, DWORD thread) { return Arm(where, thread, true); }
+
+PointGate& ArmWatch(const char* where, DWORD thread) { return Arm(where, thread, false); }
 
 void DisarmGates() {
   for (PointGate& gate : gates) {
@@ -107,7 +112,7 @@ bool PointGate::TryHold(const char* where) {
   if (taken_.exchange(true)) return false;
   held_ = GetCurrentThreadId();
   SetEvent(arrived_);
-  WaitForSingleObject(released_, INFINITE);
+  if (hold_) WaitForSingleObject(released_, INFINITE);
   return true;
 }
 

@@ -28,13 +28,14 @@ class PointGate {
   void Release();
 
  private:
-  friend PointGate& ArmGate(const char* where, DWORD thread);
+  friend PointGate& Arm(const char* where, DWORD thread, bool hold);
   friend void DisarmGates();
   friend void SchedulePoint(const char* where);
   bool TryHold(const char* where);
 
   std::atomic<const char*> where_{nullptr};
   std::atomic<DWORD> thread_{0};
+  std::atomic<bool> hold_{true};
   std::atomic<bool> taken_{false};
   std::atomic<DWORD> held_{0};
   HANDLE arrived_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -43,6 +44,8 @@ class PointGate {
 
 // Arms a free gate for the point where (and, when thread is not 0, that thread).
 PointGate& ArmGate(const char* where, DWORD thread = 0);
+// The same, but the thread only marks its arrival and goes on.
+PointGate& ArmWatch(const char* where, DWORD thread = 0);
 // Releases and disarms every gate.
 void DisarmGates();
 

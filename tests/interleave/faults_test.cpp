@@ -1,0 +1,200 @@
+// Interleavings too narrow for a timed test, each made to happen step by step:
+// gates hold one thread at a schedule point while the test moves another.
+#include <windows.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "platform/ce_shell.h"
+#include "platform/power_standin.h"
+#include "tests/interleave/schedule_control.h"
+#include "tests/monitor/monitor_fixture.h"
+
+namespace {
+
+bool Subscribed() {
+  for (const PowerSubscriptionInfo& s : ListPowerSubscriptions()) {
+    if (s.processId == GetCurrentProcessId()) return true;
+  }
+  return false;
+}
+
+DWORD SuspendCount(HANDLE thread) {
+  DWORD previous = SuspendThread(thread);
+  ResumeThread(thread);
+  return previous;
+}
+
+}  // namespace
+
+class InterleavingTest : public MonitorTest {
+ protected:
+  void SetUp() override {
+    MonitorTest::SetUp();
+    lastHandledAcLineStatus = AC_LINE_ONLINE;
+  }
+  void TearDown() override {
+    DisarmGates();
+    MonitorTest::TearDown();
+  }
+
+  // Sets the status and waits until the listener has finished handling it.
+  void SetAcAndWaitHandled(BYTE status) {
+    SetAc(status);
+    EXPECT_TRUE(PumpUntil(2000, [status] { return lastHandledAcLineStatus == status; }));
+  }
+
+  // A movement over the overlay, away from where the pointer rested.
+  void MovePointerOver(TControl* control) {
+    POINT at;
+    GetCursorPos(&at);
+    ScreenToClient(control->handle, &at);
+    TMouseEventData data = {};
+    data.x = static_cast<int16_t>(at.x + 5);
+    data.y = static_cast<int16_t>(at.y + 5);
+    OnOverlayMouseMove(monitor, control, data);
+  }
+
+  // OnMonitorClose as WM_CLOSE runs it, and how long it took (ms). A close
+  // that hangs ends the test program with a message after three seconds.
+  double TimedClose() {
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+      for (int i = 0; i < 300 && !done; ++i) Sleep(10);
+      if (done) return;
+      std::fprintf(stderr, "\nthe close hangs\n");
+      std::fflush(stderr);
+      TerminateProcess(GetCurrentProcess(), 3);
+    });
+    ULONGLONG start = GetTickCount64();
+    bool allow = true;
+    OnMonitorClose(monitor, monitor->form, allow);
+    double elapsed = static_cast<double>(GetTickCount64() - start);
+    done = true;
+    watchdog.join();
+    return elapsed;
+  }
+};
+
+// With no delay the listener shows the overlay itself and then wakes the
+// countdown. A pointer move handled in between cancels for good: the countdown
+// must not go on behind the hidden overlay and make the power call.
+TEST_F(InterleavingTest, APointerCancelRightAfterTheListenersShowHolds) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 2;
+  StartMonitor();
+  PointGate& shown = ArmGate("delay tick: shown");
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(shown.WaitHeld(2000));
+  ASSERT_TRUE(OverlayVisible());
+  // The listener goes on once the cancel has started on this thread.
+  PointGate& cancelling = ArmWatch("claim: wanted", GetCurrentThreadId());
+  std::thread listener([&] {
+    cancelling.WaitHeld(2000);
+    shown.Release();
+  });
+  MovePointerOver(monitor->Label1);
+  listener.join();
+  Pump(4 * kTestTick);
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_TRUE(PowerCalls().empty()) << "the countdown went on after the cancel";
+  EXPECT_FALSE(countdownRunning);
+}
+
+// A park from outside that lands while the thread is starting a tick: the close
+// still ends everything within one second.
+TEST_F(InterleavingTest, ACloseAfterAParkAtTheStartOfATickEndsWithinASecond) {
+  monitorSettings.delay_time = 3;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(2000, [] { return delayRunning.load(); }));
+  // The listener's stop, held just before it suspends the delay thread ...
+  PointGate& parking = ArmGate("park delay: suspend");
+  std::atomic<bool> stopped{false};
+  std::thread listener([&] {
+    StopSequence(theMonitor, false);
+    stopped = true;
+  });
+  ASSERT_TRUE(parking.WaitHeld(3 * kTestTick + 2000));
+  // ... while the delay thread comes out of its pause into a tick.
+  PointGate& ticking = ArmGate("ticks: busy raised", GetThreadId(DelayThread));
+  ASSERT_TRUE(ticking.WaitHeld(3 * kTestTick + 2000));
+  parking.Release();
+  PumpUntil(2000, [&] { return stopped.load(); });
+  listener.join();
+  ticking.Release();
+  EXPECT_LT(TimedClose(), 1000.0);
+  EXPECT_FALSE(Subscribed());
+}
+
+// The reset from a worker thread (the listener here) is done on the
+// user-interface thread as a whole: the menu bar that the form's window got is
+// destroyed there (a worker cannot destroy another thread's window).
+TEST_F(InterleavingTest, AResetFromAWorkerThreadRemovesTheMenuBar) {
+  StartMonitor();
+  SHMENUBARINFO bar = {};
+  bar.cbSize = sizeof bar;
+  bar.hwndParent = monitor->form->handle;
+  bar.dwFlags = SHCMBF_EMPTYBAR;
+  ASSERT_TRUE(SHCreateMenuBar(&bar));
+  ASSERT_NE(nullptr, SHFindMenuBar(monitor->form->handle));
+  SetWindowPos(monitor->form->handle, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  RunOnListener([] { StopSequence(theMonitor, false); });
+  EXPECT_EQ(nullptr, SHFindMenuBar(monitor->form->handle));
+  EXPECT_TRUE(IsTopmost(monitor->form));
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_EQ(L"Recovery power device", GetText(monitor->Label1));
+}
+
+// A worker thread that has ended (a failed wait ends it) is not waited for when
+// the sequence wakes it: the listener goes on handling notifications.
+TEST_F(InterleavingTest, WakingAnEndedWorkerDoesNotHangTheListener) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 5;
+  StartMonitor();
+  HANDLE countdown = CountdownThread;
+  ResumeThread(countdown);
+  TerminateThread(countdown, 0);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(countdown, 2000));
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(2000, [&] { return OverlayVisible(); }));
+  SetAcAndWait(AC_LINE_ONLINE);
+  EXPECT_TRUE(PumpUntil(2000, [&] { return !OverlayVisible(); }));
+}
+
+// The loop can also end through WM_QUIT (a worker thread that could not be
+// made): the listener stops before the form and the monitor are freed, and a
+// notification afterwards reaches nothing.
+TEST_F(InterleavingTest, AnEndThroughQuitStopsTheListenerFirst) {
+  StartMonitor();
+  PostQuitMessage(0);
+  TControl* form = monitor->form;
+  RunApplication(&form);
+  monitor = nullptr;
+  EXPECT_FALSE(Subscribed());
+  EXPECT_EQ(nullptr, theMonitor);
+  SetAc(AC_LINE_OFFLINE);
+  Pump(3 * kTestTick);
+  EXPECT_TRUE(PowerCalls().empty());
+}
+
+// The countdown thread parked from outside between the end of a tick and its
+// look at the wake-ups: on the next power loss every number still stays one
+// tick, the first one too.
+TEST_F(InterleavingTest, AParkAfterATickDoesNotLengthenTheNextCountdown) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 3;
+  StartMonitor();
+  SetAc(AC_LINE_OFFLINE);
+  PointGate& afterTick = ArmGate("ticks: busy cleared", GetThreadId(CountdownThread));
+  ASSERT_TRUE(afterTick.WaitHeld(3 * kTestTick + 2000));
+  SetAcAndWaitHandled(AC_LINE_ONLINE);  // parks the countdown thread where it is held
+  afterTick.Release();
+  EXPECT_EQ(1u, SuspendCount(CountdownThread));
+  MarkTime();
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(1)) >= 0; }));
+  double shown = FirstEvent('S');
+  EXPECT_NEAR(kTestTick, FirstEvent('T', Line(2)) - shown, 0.4 * kTestTick);
+  EXPECT_NEAR(2 * kTestTick, FirstEvent('T', Line(1)) - shown, 0.4 * kTestTick);
+}
