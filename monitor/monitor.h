@@ -3,8 +3,8 @@
 // full-screen overlay.
 //
 // Threads: the user-interface thread (start-up, message loop, every handler),
-// PowerQueueReader, DelayThread and CountdownThread. The workers share no lock;
-// they coordinate through the atomic flags below and are parked and woken with
+// PowerQueueReader, DelayThread and CountdownThread. They coordinate through the
+// atomic flags below, with busy waits, and the workers are parked and woken with
 // SuspendThread / ResumeThread.
 #pragma once
 
@@ -45,6 +45,10 @@ void BuildMonitorForm(TMonitorWindow* monitor);
 void InitializeMonitor(TMonitorWindow* monitor);
 // OnClose of frmMain: ends the worker threads and the listener.
 void OnMonitorClose(void* context, TControl* sender, bool& allow);
+// The end of every way out (the close, or WM_QUIT ending the loop): the reader
+// first, so that it starts nothing any more, then the workers, then the queue.
+// Again after the first time it does nothing.
+void StopMonitorThreads();
 
 // ---------------------------------------------------------------------------
 // Power notification listener (listener.cpp)
@@ -74,8 +78,10 @@ extern std::atomic<HANDLE> CountdownThread;
 extern std::atomic<int32_t> tickCount;
 extern std::atomic<bool> delayRunning;
 extern std::atomic<bool> countdownRunning;
-extern std::atomic<bool> delayBusy;
-extern std::atomic<bool> countdownBusy;
+// The thread that is changing the sequence (running a tick, a start, a stop or
+// the close), 0 when none. Taken with a compare-exchange and waited for; it
+// stands for the busy flags of both phases, which a claim makes one.
+extern std::atomic<DWORD> sequenceBusy;
 extern std::atomic<bool> skipNextTick;
 // The same rule for the delay thread when another thread parked it.
 extern std::atomic<bool> skipNextDelayTick;
@@ -83,12 +89,14 @@ extern std::atomic<bool> skipNextDelayTick;
 // Each worker thread is created parked; false when it could not be made.
 bool CreateDelayThread();
 bool CreateCountdownThread();
-// Lets the ticks in progress finish, then ends both threads (handles become 0)
+// Lets the tick in progress finish, then ends both threads (handles become 0)
 // and clears every flag.
 void EndWorkerThreads();
-// Busy-waits until flag is clear. Serves messages sent to the calling thread
-// meanwhile: the tick waited for may be inside SetText or SetVisible, which wait
-// for the user-interface thread.
+// One turn of a busy wait: up to 1 ms, serving the messages sent to the calling
+// thread meanwhile (the thread waited for may be inside SetText or SetVisible,
+// which wait for the user-interface thread).
+void ServeSentMessages();
+// Busy-waits until flag is clear.
 void WaitUntilClear(const std::atomic<bool>& flag);
 
 void StartSequence(TMonitorWindow* monitor);

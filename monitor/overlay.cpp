@@ -54,17 +54,23 @@ bool PointerMovedSinceShow(TControl* sender, const TMouseEventData& data) {
   return at.x != pointerAtShow.x || at.y != pointerAtShow.y;
 }
 
-void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2) {
-  SetText(monitor->Label1, line1);
-  SetText(monitor->Label2, line2);
-  SetVisible(monitor->form, true);
+namespace {
+
+struct OverlayTexts {
+  TMonitorWindow* monitor;
+  const std::wstring& line1;
+  const std::wstring& line2;
+};
+
+void ShowOnWindowThread(void* context) {
+  auto* show = static_cast<OverlayTexts*>(context);
+  SetText(show->monitor->Label1, show->line1);
+  SetText(show->monitor->Label2, show->line2);
+  SetVisible(show->monitor->form, true);
 }
 
-void SetCountdownLine(TMonitorWindow* monitor, const std::wstring& line1) {
-  SetText(monitor->Label1, line1);
-}
-
-void ResetOverlay(TMonitorWindow* monitor) {
+void ResetOnWindowThread(void* context) {
+  auto* monitor = static_cast<TMonitorWindow*>(context);
   TControl* form = monitor->form;
   if (HWND window = ExistingWindow(form)) HideMenuBar(window);
   if (!IsTopmost(form)) SetTopmost(form, true);
@@ -73,3 +79,19 @@ void ResetOverlay(TMonitorWindow* monitor) {
   SetText(monitor->Label1, messageTexts.recovery);
   SetText(monitor->Label2, messageTexts.wait);
 }
+
+}  // namespace
+
+// The show and the reset run on the user-interface thread as a whole, whoever
+// calls them: the window and the control objects belong to that thread (a
+// worker cannot even destroy the menu bar there).
+void ShowOverlay(TMonitorWindow* monitor, const std::wstring& line1, const std::wstring& line2) {
+  OverlayTexts show = {monitor, line1, line2};
+  RunOnWindowThread(monitor->form, ShowOnWindowThread, &show);
+}
+
+void SetCountdownLine(TMonitorWindow* monitor, const std::wstring& line1) {
+  SetText(monitor->Label1, line1);
+}
+
+void ResetOverlay(TMonitorWindow* monitor) { RunOnWindowThread(monitor->form, ResetOnWindowThread, monitor); }

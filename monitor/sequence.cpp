@@ -1,11 +1,21 @@
 // The delay and the countdown, each on a parked worker thread that ticks once
 // per TickInterval while it runs, the cancellation and the power action.
 //
+// One thread at a time changes the sequence: sequenceBusy holds the thread that
+// runs a tick, a start, a stop or the close, and every other one waits for it
+// (serving the messages sent to it meanwhile: the tick it waits for may be
+// updating the overlay through the user-interface thread). Hence:
+// - a thread is parked only outside its ticks, and never holds the claim then;
+// - a stop happens whole: no tick on any thread shows the overlay, wakes the
+//   countdown or makes the power call between a stop's parking and its reset;
+// - a start waits for a stop in progress, and a stop for a start.
+//
 // Parking rules: only the caller that flips a running flag from true to false
 // calls SuspendThread, and only the one that flips it from false to true calls
-// ResumeThread, so a thread is never suspended twice. A thread is parked only
-// outside its ticks (busy clear), so it never stops holding a lock.
+// ResumeThread, so a thread is never suspended twice.
 #include "monitor/monitor.h"
+
+#include <cassert>
 
 #include "shared/schedule_points.h"
 #include "shared/ui.h"
@@ -15,177 +25,253 @@ std::atomic<HANDLE> CountdownThread{nullptr};
 std::atomic<int32_t> tickCount{0};
 std::atomic<bool> delayRunning{false};
 std::atomic<bool> countdownRunning{false};
-std::atomic<bool> delayBusy{false};
-std::atomic<bool> countdownBusy{false};
+std::atomic<DWORD> sequenceBusy{0};
 std::atomic<bool> skipNextTick{false};
 std::atomic<bool> skipNextDelayTick{false};
 
 namespace {
 
 std::atomic<DWORD> tickInterval{TickInterval};
-std::atomic<DWORD> delayThreadId{0};
-std::atomic<DWORD> countdownThreadId{0};
-// How often each thread has been woken; a change restarts its tick schedule.
-std::atomic<unsigned> delayWakes{0};
-std::atomic<unsigned> countdownWakes{0};
 
-bool OnThread(const std::atomic<DWORD>& id) { return GetCurrentThreadId() == id.load(); }
+// What RunTicks and the park and wake operations need of one worker.
+struct Worker {
+  std::atomic<HANDLE>& thread;
+  std::atomic<DWORD> id{0};
+  std::atomic<bool>& running;
+  std::atomic<bool>& skip;  // set by a park from outside; the next tick only clears it
+  // How often the thread has been woken, and when last: its schedule restarts
+  // from the wake-up.
+  std::atomic<unsigned> wakes{0};
+  std::atomic<ULONGLONG> wokenAt{0};
+  // Set by the thread's own tick when it has ended its phase: the thread parks
+  // itself once it has let go of the claim.
+  std::atomic<bool> parkAfterTick{false};
+  std::atomic<bool> started{false};  // the thread has reached its routine
+  void (*tick)(TMonitorWindow*);
+};
+
+Worker delayWorker{DelayThread, {0}, delayRunning, skipNextDelayTick, {0}, {0}, {false}, {false}, DelayTick};
+Worker countdownWorker{CountdownThread, {0}, countdownRunning, skipNextTick,
+                       {0},          {0}, {false},          {false},     CountdownTick};
+
+bool OnThread(const Worker& worker) { return GetCurrentThreadId() == worker.id.load(); }
+
+bool HoldsSequence() { return sequenceBusy.load() == GetCurrentThreadId(); }
+
+// One turn of waiting for the claim. A worker may be parked right here by the
+// thread that holds it, so it touches nothing but the kernel: suspended inside
+// the window system it could hold a lock of Wine's user32 that the holder's
+// next window call needs. The other threads serve sent messages meanwhile.
+void WaitForClaim(unsigned turn) {
+  if (OnThread(delayWorker) || OnThread(countdownWorker)) {
+    Sleep(turn < 16 ? 0 : 1);
+  } else {
+    ServeSentMessages();
+  }
+}
+
+// Claims the sequence for the calling thread while it lives; a thread that holds
+// it already (a tick that stops the sequence) goes on at once.
+class SequenceClaim {
+ public:
+  SequenceClaim() : claimed_(!HoldsSequence()) {
+    if (!claimed_) return;
+    SchedulePoint("claim: wanted");
+    DWORD self = GetCurrentThreadId();
+    for (unsigned turn = 0;; ++turn) {
+      DWORD none = 0;
+      if (sequenceBusy.compare_exchange_weak(none, self)) break;
+      WaitForClaim(turn);
+    }
+    SchedulePoint("claim: taken");
+  }
+  ~SequenceClaim() {
+    if (!claimed_) return;
+    SchedulePoint("claim: letting go");
+    sequenceBusy = 0;
+  }
+  SequenceClaim(const SequenceClaim&) = delete;
+  SequenceClaim& operator=(const SequenceClaim&) = delete;
+
+ private:
+  bool claimed_;
+};
 
 // Wakes a thread whose running flag the caller has just set. A thread that
 // parks itself clears its flag a moment before it is really suspended; a
 // ResumeThread in that gap finds it running and would be lost, so try again
-// until it finds the thread parked (or the thread is gone).
-void WakeThread(const std::atomic<HANDLE>& thread) {
+// until it finds the thread parked, or the thread has ended (a failed wait ends
+// a worker).
+void WakeThread(Worker& worker) {
+  HANDLE thread = worker.thread.load();
+  worker.wokenAt = GetTickCount64();
+  ++worker.wakes;
   for (;;) {
-    HANDLE handle = thread.load();
     SchedulePoint("wake: resume");
-    if (!handle || ResumeThread(handle) != 0) return;
+    if (ResumeThread(thread) != 0) return;
+    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return;
     Sleep(0);
   }
 }
 
-// Runs tick every interval while running is set. busy is raised before the
-// flag is looked at: a thread that has just cleared the flag either sees busy
-// and waits for this tick, or this thread sees the flag cleared and skips it.
-// Ticks keep to a schedule, so that the time a tick spends updating the overlay
-// does not add up over the countdown. After a wake-up (the thread was parked),
-// or a tick more than an interval late, the schedule starts afresh rather than
-// catching up.
-void RunTicks(const std::atomic<HANDLE>& self, const std::atomic<bool>& running,
-              std::atomic<bool>& busy, const std::atomic<unsigned>& wakes,
-              void (*tick)(TMonitorWindow*)) {
-  unsigned seenWakes = wakes.load();
+void Resume(Worker& worker) {
+  assert(HoldsSequence());
+  if (!worker.thread.load() || worker.running.exchange(true)) return;
+  WakeThread(worker);
+}
+
+// A park from outside the thread. The claim keeps the thread out of its ticks,
+// so it is parked in its pause (or on its way to the claim). Parked inside the
+// pause, it would tick at once when resumed; skip makes that tick a no-op.
+void Suspend(Worker& worker, bool skip) {
+  assert(HoldsSequence());
+  // Called from inside the thread's own tick (cancel_time 0 in the delay
+  // thread): that tick parks its thread when it ends.
+  if (OnThread(worker)) return;
+  HANDLE thread = worker.thread.load();
+  if (!thread || !worker.running.exchange(false)) return;
+  SchedulePoint("park: running cleared");
+  worker.skip = skip;
+  SuspendThread(thread);
+  SchedulePoint("park: suspended");
+}
+
+// The end of a tick that has finished its phase. On its own thread the tick
+// claims the running flag, so that the thread parks itself after the tick; run
+// directly on another thread (delay_time or cancel_time 0) its thread never ran.
+void EndPhase(Worker& worker) {
+  if (!OnThread(worker) || !worker.running.exchange(false)) return;
+  worker.skip = false;
+  worker.parkAfterTick = true;
+}
+
+// Runs the worker's tick every interval while it runs. Ticks keep to a schedule,
+// so that the time a tick spends updating the overlay does not add up over the
+// countdown. The schedule starts afresh one interval after each wake-up (a park
+// may have landed anywhere in the pause, or around it), and after a tick more
+// than an interval late, rather than catching up.
+void RunTicks(Worker& worker) {
+  HANDLE self = worker.thread.load();
+  // The thread first runs after its first wake-up (perhaps parked and woken
+  // again before it got here): it starts by taking up the schedule of that.
+  unsigned seenWakes = 0;
   ULONGLONG deadline = GetTickCount64();
   for (;;) {
-    ULONGLONG interval = tickInterval.load();
     ULONGLONG now = GetTickCount64();
-    if (wakes.load() != seenWakes || deadline + interval <= now) {
-      seenWakes = wakes.load();
-      deadline = now;
-    }
-    deadline += interval;
     // The own handle is never signalled while the thread lives: a plain pause.
-    if (WaitForSingleObject(self.load(), static_cast<DWORD>(deadline - now)) == WAIT_FAILED) return;
-    SchedulePoint("ticks: paused");
-    busy = true;
-    SchedulePoint("ticks: busy raised");
-    if (running) tick(theMonitor);
-    SchedulePoint("ticks: tick done");
-    busy = false;
-    SchedulePoint("ticks: busy cleared");
+    SchedulePoint("ticks: pause");
+    if (WaitForSingleObject(self, deadline > now ? static_cast<DWORD>(deadline - now) : 0) == WAIT_FAILED) {
+      return;
+    }
+    {
+      SequenceClaim claim;
+      ULONGLONG interval = tickInterval.load();
+      if (worker.wakes.load() != seenWakes) {
+        seenWakes = worker.wakes.load();
+        deadline = worker.wokenAt.load() + interval;
+        // The tick that a park from outside asked to skip: it only clears the flag.
+        if (worker.running && worker.skip) worker.tick(theMonitor);
+      } else {
+        if (worker.running) worker.tick(theMonitor);
+        deadline += interval;
+        if (deadline <= GetTickCount64()) deadline = GetTickCount64() + interval;
+      }
+    }
+    if (worker.parkAfterTick.exchange(false)) {
+      SchedulePoint("ticks: parking itself");
+      SuspendThread(self);
+    }
   }
 }
 
+// Where a new thread parks until it is first woken (see CreateParkedThread).
+void ParkAtStart(Worker& worker) {
+  worker.started = true;
+  SuspendThread(worker.thread.load());
+}
+
 DWORD WINAPI DelayThreadProc(LPVOID) {
-  RunTicks(DelayThread, delayRunning, delayBusy, delayWakes, DelayTick);
+  ParkAtStart(delayWorker);
+  RunTicks(delayWorker);
   return 0;
 }
 
 DWORD WINAPI CountdownThreadProc(LPVOID) {
-  RunTicks(CountdownThread, countdownRunning, countdownBusy, countdownWakes, CountdownTick);
+  ParkAtStart(countdownWorker);
+  RunTicks(countdownWorker);
   return 0;
 }
 
-bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, std::atomic<HANDLE>& handle,
-                        std::atomic<DWORD>& id) {
+// Made suspended, then let run up to the start of its routine, where it parks
+// itself: a new thread first goes through the loader (which holds the loader
+// lock to tell the libraries about it), and one parked or ended in there by a
+// stop or the close would hold that lock for good, and the process could no
+// longer end.
+bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
   DWORD threadId = 0;
-  handle = CreateThread(nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &threadId);
-  id = threadId;
-  return handle.load() != nullptr;
+  worker.started = false;
+  HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &threadId);
+  worker.thread = thread;
+  worker.id = threadId;
+  if (!thread) return false;
+  ResumeThread(thread);
+  for (;;) {
+    if (worker.started) {
+      DWORD count = SuspendThread(thread);
+      ResumeThread(thread);
+      if (count != 0) return true;  // parked at its start
+    }
+    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return true;  // ended: as a failed wait would
+    Sleep(0);
+  }
 }
 
-// The end of a tick that has finished its phase. On its own thread the tick
-// claims the running flag while it still counts as busy, so that a concurrent
-// StopSequence either finds the flag cleared and leaves the parking to it, or
-// has cleared it first and parks it itself once busy drops. Run directly on
-// another thread (delay_time or cancel_time 0) its thread never ran.
-void EndPhase(const std::atomic<DWORD>& ownId, std::atomic<bool>& running, std::atomic<bool>& busy,
-              const std::atomic<HANDLE>& thread, std::atomic<bool>* skip) {
-  bool park = OnThread(ownId) && running.exchange(false);
-  SchedulePoint("end phase: claimed");
-  busy = false;
-  if (!park) return;
-  if (skip) *skip = false;
-  SchedulePoint("end phase: self park");
-  SuspendThread(thread.load());
+void EndWorker(Worker& worker) {
+  if (HANDLE thread = worker.thread.exchange(nullptr)) TerminateThread(thread, 0);
+  worker.id = 0;
+  worker.running = false;
+  worker.skip = false;
+  worker.parkAfterTick = false;
 }
 
 }  // namespace
 
 void SetTickIntervalForTesting(DWORD milliseconds) { tickInterval = milliseconds; }
 
-bool CreateDelayThread() { return CreateParkedThread(DelayThreadProc, DelayThread, delayThreadId); }
+bool CreateDelayThread() { return CreateParkedThread(DelayThreadProc, delayWorker); }
 
-bool CreateCountdownThread() {
-  return CreateParkedThread(CountdownThreadProc, CountdownThread, countdownThreadId);
+bool CreateCountdownThread() { return CreateParkedThread(CountdownThreadProc, countdownWorker); }
+
+void ServeSentMessages() {
+  // Sent messages only: posted input (a mouse move) must wait for the loop.
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+  MSG msg;
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 void WaitUntilClear(const std::atomic<bool>& flag) {
-  while (flag.load()) {
-    // Sent messages only: posted input (a mouse move) must wait for the loop.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+  while (flag.load()) ServeSentMessages();
 }
 
 void EndWorkerThreads() {
-  SuspendDelayThread();
-  SuspendCountdownThread(false);
-  WaitUntilClear(delayBusy);
-  WaitUntilClear(countdownBusy);
-  if (HANDLE thread = DelayThread.exchange(nullptr)) TerminateThread(thread, 0);
-  if (HANDLE thread = CountdownThread.exchange(nullptr)) TerminateThread(thread, 0);
-  delayThreadId = 0;
-  countdownThreadId = 0;
-  delayRunning = countdownRunning = delayBusy = countdownBusy = false;
-  skipNextTick = skipNextDelayTick = false;
+  // With the claim no tick is in progress: neither thread holds the heap or a
+  // queue lock that the rest of the shutdown needs when it is ended.
+  SequenceClaim claim;
+  EndWorker(delayWorker);
+  EndWorker(countdownWorker);
+  tickCount = 0;
 }
 
-void ResumeDelayThread() {
-  if (!DelayThread.load() || delayRunning.exchange(true)) return;
-  ++delayWakes;
-  WakeThread(DelayThread);
-}
+void ResumeDelayThread() { Resume(delayWorker); }
 
-void ResumeCountdownThread() {
-  if (!CountdownThread.load() || countdownRunning.exchange(true)) return;
-  ++countdownWakes;
-  WakeThread(CountdownThread);
-}
+void ResumeCountdownThread() { Resume(countdownWorker); }
 
-void SuspendDelayThread() {
-  // Called from inside the delay thread's own tick (cancel_time 0): waiting for
-  // its busy flag would wait for itself. That tick parks itself when it ends.
-  if (OnThread(delayThreadId)) return;
-  HANDLE thread = DelayThread.load();
-  if (!thread || !delayRunning.exchange(false)) return;
-  SchedulePoint("park delay: running cleared");
-  WaitUntilClear(delayBusy);
-  SchedulePoint("park delay: not busy");
-  // As for the countdown: parked inside its pause, the thread ticks at once
-  // when resumed, and the next delay would come a full tick early (at once
-  // for a delay of one second).
-  skipNextDelayTick = true;
-  SchedulePoint("park delay: suspend");
-  SuspendThread(thread);
-}
+void SuspendDelayThread() { Suspend(delayWorker, true); }
 
-void SuspendCountdownThread(bool skip) {
-  if (OnThread(countdownThreadId)) return;  // as above
-  HANDLE thread = CountdownThread.load();
-  if (!thread || !countdownRunning.exchange(false)) return;
-  SchedulePoint("park countdown: running cleared");
-  WaitUntilClear(countdownBusy);
-  SchedulePoint("park countdown: not busy");
-  // Parked inside its pause, the thread ticks at once when resumed; that
-  // tick only clears this flag, so the first count comes a full tick later.
-  skipNextTick = skip;
-  SchedulePoint("park countdown: suspend");
-  SuspendThread(thread);
-}
+void SuspendCountdownThread(bool skip) { Suspend(countdownWorker, skip); }
 
 void StartSequence(TMonitorWindow* monitor) {
+  SequenceClaim claim;
   tickCount = 0;
   if (monitorSettings.delay_time == 0) {
     DelayTick(monitor);
@@ -195,20 +281,16 @@ void StartSequence(TMonitorWindow* monitor) {
 }
 
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
+  SequenceClaim claim;
   SuspendDelayThread();
-  SchedulePoint("stop: delay parked");
   if (!fromCountdown) SuspendCountdownThread(true);
-  SchedulePoint("stop: countdown parked");
   ResetOverlay(monitor);
 }
 
 void DelayTick(TMonitorWindow* monitor) {
+  SequenceClaim claim;
   if (skipNextDelayTick.exchange(false)) return;
-  delayBusy = true;
-  if (monitorSettings.delay_time > ++tickCount) {
-    delayBusy = false;
-    return;
-  }
+  if (monitorSettings.delay_time > ++tickCount) return;
   tickCount = 0;
   ShowOverlay(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time),
               messageTexts.cancel);
@@ -218,22 +300,21 @@ void DelayTick(TMonitorWindow* monitor) {
   } else {
     ResumeCountdownThread();
   }
-  EndPhase(delayThreadId, delayRunning, delayBusy, DelayThread, &skipNextDelayTick);
+  EndPhase(delayWorker);
 }
 
 void CountdownTick(TMonitorWindow* monitor) {
+  SequenceClaim claim;
   if (skipNextTick.exchange(false)) return;
-  countdownBusy = true;
   int32_t ticks = ++tickCount;
   if (monitorSettings.cancel_time > ticks) {
     SetCountdownLine(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time - ticks));
-    countdownBusy = false;
     return;
   }
   StopSequence(monitor, true);
   SchedulePoint("countdown tick: stopped");
   SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
-  EndPhase(countdownThreadId, countdownRunning, countdownBusy, CountdownThread, &skipNextTick);
+  EndPhase(countdownWorker);
 }
 
 void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data) {

@@ -13,11 +13,24 @@ TMessageTexts messageTexts;
 std::wstring programDirectory;
 int32_t screenDpi = 96;
 
+namespace {
+
+// The monitor object goes with its form, however the loop ended: nothing may
+// reach it, or the form, afterwards.
+void OnMonitorDestroy(void* context, TRefObject* object) {
+  (void)context;
+  StopMonitorThreads();
+  if (theMonitor == object) theMonitor = nullptr;
+}
+
+}  // namespace
+
 void BuildMonitorForm(TMonitorWindow* monitor) {
   TControl* form = NewForm(nullptr, L"frmMain");
   monitor->form = form;
   SetMainForm(form);
   AddDependent(form, monitor);
+  SetOnDestroy(monitor, OnMonitorDestroy, nullptr);
 
   SetOnClose(form, OnMonitorClose, monitor);
   SetOnMouseMove(form, OnOverlayMouseMove, monitor);
@@ -89,9 +102,12 @@ void OnMonitorClose(void* context, TControl* sender, bool& allow) {
   (void)context;
   (void)sender;
   (void)allow;  // the form always closes
-  // The reader first, so that it resumes no worker any more; then the workers.
-  // Each finishes the notification or tick in progress before it is ended: a
-  // thread ended in the middle of one may hold the heap or a queue lock that the
+  StopMonitorThreads();
+}
+
+void StopMonitorThreads() {
+  // Each thread finishes the notification or tick in progress before it is
+  // ended: one ended in the middle may hold the heap or a queue lock that the
   // rest of the shutdown needs.
   QuiescePowerQueueReader();
   EndWorkerThreads();

@@ -58,8 +58,8 @@ LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT message, WPARAM wParam,
     if (g.mainForm) return g.mainForm->WindowProc(msg);
     return DefWindowProcW(hwnd, message, wParam, lParam);
   }
-  if (message == kCallOnWindowThread) {
-    reinterpret_cast<void (*)(void*)>(wParam)(reinterpret_cast<void*>(lParam));
+  if (message == WindowThreadCallMessage()) {
+    RunSentCall(wParam, lParam);
     return 0;
   }
   // A dying control (count below 0) is not held: releasing it again would

@@ -76,7 +76,7 @@ TControl* NewForm(TControl* parent, const std::wstring& caption) {
 }
 
 void SetVisible(TControl* control, bool on) {
-  if (RunOnWindowThread(control, [control, on] { SetVisible(control, on); })) return;
+  if (HandToWindowThread(control, [control, on] { SetVisible(control, on); })) return;
   if (on) {
     control->style |= WS_VISIBLE;
   } else {

@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "shared/schedule_points.h"
 #include "winobj/winobj.h"
 
 namespace winobj {
@@ -12,9 +11,6 @@ namespace winobj {
 extern const wchar_t kSelfProp[];
 // On each inner window of a combo box: its previous window procedure.
 extern const wchar_t kPrevProcProp[];
-
-// Sent to a window to run a call on the window's own thread (see RunOnWindowThread).
-const UINT kCallOnWindowThread = 0xB006;
 
 // The layer's global state, one per program.
 struct Globals {
@@ -68,22 +64,23 @@ void EndMeasure(const MeasureDC& measure);
 // Combo boxes: Enter/Esc while the list is open (combo window or its inner edit).
 bool HandleDroppedListKey(TControl* combo, TWindowMessage& msg, LRESULT& result);
 
+// Hands proc(context) to the thread of the control's window and waits until it
+// has run; false (nothing done) when the caller is that thread or there is no
+// window yet.
+bool SendToWindowThread(TControl* control, TWindowThreadProc proc, void* context);
+// The registered message that carries such a call, and its handling: only a
+// call that one of this process's threads is waiting for runs, once.
+UINT WindowThreadCallMessage();
+void RunSentCall(WPARAM slot, LPARAM call);
+
 template <class F>
 void CallTrampoline(void* call) {
   (*static_cast<F*>(call))();
 }
 
-// Runs call on the thread that owns the control's window and waits for it; false
-// (nothing done) when the caller is that thread or there is no window yet.
 template <class F>
-bool RunOnWindowThread(TControl* control, F call) {
-  HWND hwnd = control->handle;
-  if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId()) return false;
-  SchedulePoint("layer: send to window thread");
-  SendMessageW(hwnd, kCallOnWindowThread, reinterpret_cast<WPARAM>(&CallTrampoline<F>),
-               reinterpret_cast<LPARAM>(&call));
-  SchedulePoint("layer: window thread done");
-  return true;
+bool HandToWindowThread(TControl* control, F call) {
+  return SendToWindowThread(control, &CallTrampoline<F>, &call);
 }
 
 template <class Proc, class... Args>

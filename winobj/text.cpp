@@ -12,7 +12,7 @@ void ClearText(TControl* control) { SetText(control, std::wstring()); }
 }  // namespace winobj
 
 void SetText(TControl* control, const std::wstring& text) {
-  if (RunOnWindowThread(control, [control, &text] { SetText(control, text); })) return;
+  if (HandToWindowThread(control, [control, &text] { SetText(control, text); })) return;
   control->text = text;
   if (control->handle) {
     SendMessageW(control->handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(control->text.c_str()));

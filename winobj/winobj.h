@@ -13,7 +13,8 @@
 // Threads: every window is created and handled on the user-interface thread (the
 // one that runs RunApplication). SetText and SetVisible may be called from any
 // thread; the work is handed to the window's thread with SendMessageW, and the
-// caller waits until it is done. Everything else belongs to the UI thread.
+// caller waits until it is done. RunOnWindowThread hands over a whole series of
+// operations the same way. Everything else belongs to the UI thread.
 #pragma once
 
 #include <windows.h>
@@ -284,6 +285,12 @@ TControl* GetMainForm();
 void RunApplication(TControl** mainForm);
 // Dispatches every queued message without waiting.
 void ProcessMessages();
+
+// Runs proc(context) on the thread that handles the control's window and waits
+// until it has run; at once when the caller is that thread or the window does
+// not exist yet. For several steps that must reach the window together.
+typedef void (*TWindowThreadProc)(void* context);
+void RunOnWindowThread(TControl* control, TWindowThreadProc proc, void* context);
 // Posts WM_CLOSE to the form. Closing the main form ends the application;
 // closing another form destroys only that form.
 void CloseForm(TControl* form);

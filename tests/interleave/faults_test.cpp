@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "platform/ce_shell.h"
@@ -24,6 +25,32 @@ DWORD SuspendCount(HANDLE thread) {
   ResumeThread(thread);
   return previous;
 }
+
+// Runs a call on a thread of its own, as the listener would. Its end lets every
+// gate go and waits for the call, serving the messages meanwhile, so that a
+// test that stops early leaves no thread held.
+class ListenerCall {
+ public:
+  explicit ListenerCall(std::function<void()> call)
+      : thread_([this, call] {
+          call();
+          done_ = true;
+        }) {}
+  ~ListenerCall() {
+    DisarmGates();
+    while (!done_) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(1);
+    }
+    thread_.join();
+  }
+  bool Done() const { return done_; }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -89,12 +116,13 @@ TEST_F(InterleavingTest, APointerCancelRightAfterTheListenersShowHolds) {
   ASSERT_TRUE(OverlayVisible());
   // The listener goes on once the cancel has started on this thread.
   PointGate& cancelling = ArmWatch("claim: wanted", GetCurrentThreadId());
-  std::thread listener([&] {
-    cancelling.WaitHeld(2000);
-    shown.Release();
-  });
-  MovePointerOver(monitor->Label1);
-  listener.join();
+  {
+    ListenerCall release([&] {
+      cancelling.WaitHeld(2000);
+      shown.Release();
+    });
+    MovePointerOver(monitor->Label1);
+  }
   Pump(4 * kTestTick);
   EXPECT_FALSE(OverlayVisible());
   EXPECT_TRUE(PowerCalls().empty()) << "the countdown went on after the cancel";
@@ -106,22 +134,19 @@ TEST_F(InterleavingTest, APointerCancelRightAfterTheListenersShowHolds) {
 TEST_F(InterleavingTest, ACloseAfterAParkAtTheStartOfATickEndsWithinASecond) {
   monitorSettings.delay_time = 3;
   StartMonitor();
+  // The delay thread takes up its schedule when it first runs, then pauses.
+  PointGate& pausing = ArmWatch("ticks: pause", GetThreadId(DelayThread), 1);
   SetAc(AC_LINE_OFFLINE);
-  ASSERT_TRUE(PumpUntil(2000, [] { return delayRunning.load(); }));
+  ASSERT_TRUE(pausing.WaitHeld(2000));
   // The listener's stop, held just before it suspends the delay thread ...
-  PointGate& parking = ArmGate("park delay: suspend");
-  std::atomic<bool> stopped{false};
-  std::thread listener([&] {
-    StopSequence(theMonitor, false);
-    stopped = true;
-  });
-  ASSERT_TRUE(parking.WaitHeld(3 * kTestTick + 2000));
+  PointGate& parking = ArmGate("park: running cleared");
+  ListenerCall listener([] { StopSequence(theMonitor, false); });
+  ASSERT_TRUE(parking.WaitHeld(2000));
   // ... while the delay thread comes out of its pause into a tick.
-  PointGate& ticking = ArmGate("ticks: busy raised", GetThreadId(DelayThread));
-  ASSERT_TRUE(ticking.WaitHeld(3 * kTestTick + 2000));
+  PointGate& ticking = ArmGate("claim: wanted", GetThreadId(DelayThread));
+  ASSERT_TRUE(ticking.WaitHeld(kTestTick + 2000));
   parking.Release();
-  PumpUntil(2000, [&] { return stopped.load(); });
-  listener.join();
+  ASSERT_TRUE(PumpUntil(2000, [&] { return listener.Done(); }));
   ticking.Release();
   EXPECT_LT(TimedClose(), 1000.0);
   EXPECT_FALSE(Subscribed());
@@ -186,7 +211,8 @@ TEST_F(InterleavingTest, AParkAfterATickDoesNotLengthenTheNextCountdown) {
   monitorSettings.cancel_time = 3;
   StartMonitor();
   SetAc(AC_LINE_OFFLINE);
-  PointGate& afterTick = ArmGate("ticks: busy cleared", GetThreadId(CountdownThread));
+  // Passes once at the thread's start, then comes back after the first tick.
+  PointGate& afterTick = ArmGate("ticks: pause", GetThreadId(CountdownThread), 1);
   ASSERT_TRUE(afterTick.WaitHeld(3 * kTestTick + 2000));
   SetAcAndWaitHandled(AC_LINE_ONLINE);  // parks the countdown thread where it is held
   afterTick.Release();

@@ -79,7 +79,7 @@ void StartJitter(uint64_t seed) {
 
 void StopJitter() { jitterOn = false; }
 
-PointGate& Arm(const char* where, DWORD thread, bool hold) {
+PointGate& Arm(const char* where, DWORD thread, int passes, bool hold) {
   for (PointGate& gate : gates) {
     if (gate.where_.load()) continue;
     ResetEvent(gate.arrived_);
@@ -88,15 +88,16 @@ PointGate& Arm(const char* where, DWORD thread, bool hold) {
     gate.taken_ = false;
     gate.thread_ = thread;
     gate.hold_ = hold;
+    gate.passes_ = passes;
     gate.where_ = where;
     return gate;
   }
   std::abort();  // more gates than a test needs
 }
 
-PointGate& ArmGate(const char* where, DWORD thread) { return Arm(where, thread, true); }
+PointGate& ArmGate(const char* where, DWORD thread, int passes) { return Arm(where, thread, passes, true); }
 
-PointGate& ArmWatch(const char* where, DWORD thread) { return Arm(where, thread, false); }
+PointGate& ArmWatch(const char* where, DWORD thread, int passes) { return Arm(where, thread, passes, false); }
 
 void DisarmGates() {
   for (PointGate& gate : gates) {
@@ -109,6 +110,7 @@ bool PointGate::TryHold(const char* where) {
   const char* armed = where_.load();
   if (!armed || std::strcmp(where, armed) != 0) return false;
   if (thread_ && GetCurrentThreadId() != thread_) return false;
+  if (passes_.fetch_sub(1) > 0) return false;
   if (taken_.exchange(true)) return false;
   held_ = GetCurrentThreadId();
   SetEvent(arrived_);

@@ -28,7 +28,7 @@ class PointGate {
   void Release();
 
  private:
-  friend PointGate& Arm(const char* where, DWORD thread, bool hold);
+  friend PointGate& Arm(const char* where, DWORD thread, int passes, bool hold);
   friend void DisarmGates();
   friend void SchedulePoint(const char* where);
   bool TryHold(const char* where);
@@ -36,16 +36,18 @@ class PointGate {
   std::atomic<const char*> where_{nullptr};
   std::atomic<DWORD> thread_{0};
   std::atomic<bool> hold_{true};
+  std::atomic<int> passes_{0};
   std::atomic<bool> taken_{false};
   std::atomic<DWORD> held_{0};
   HANDLE arrived_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE released_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 };
 
-// Arms a free gate for the point where (and, when thread is not 0, that thread).
-PointGate& ArmGate(const char* where, DWORD thread = 0);
+// Arms a free gate for the point where (and, when thread is not 0, that thread),
+// which lets the first `passes` arrivals through.
+PointGate& ArmGate(const char* where, DWORD thread = 0, int passes = 0);
 // The same, but the thread only marks its arrival and goes on.
-PointGate& ArmWatch(const char* where, DWORD thread = 0);
+PointGate& ArmWatch(const char* where, DWORD thread = 0, int passes = 0);
 // Releases and disarms every gate.
 void DisarmGates();
 

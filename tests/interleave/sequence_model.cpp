@@ -83,13 +83,15 @@ class Search {
   bool Show(double lo, double hi, double inputEnd, size_t i, size_t o) {
     if (!Expect(o, OutputKind::Shown, s_.cancel, lo, hi)) return false;
     double at = out_[o].at;
-    if (s_.cancel == 0) return Act(at - tol_.early, (at > inputEnd ? at : inputEnd) + tol_.late, i, o + 1);
+    double up = out_[o].until > at ? out_[o].until : at;
+    double end = up > inputEnd ? up : inputEnd;
+    if (s_.cancel == 0) return Act(at - tol_.early, end + tol_.step, i, o + 1);
     // The countdown's ticks keep to a schedule that starts when its thread is
-    // woken, right after the show (or, for a show inside an input, by its end).
+    // woken, once the window is up (for a show inside an input, by its end).
     State next;
     next.phase = Phase::Countdown;
-    next.lo = at;
-    next.hi = at > inputEnd ? at : inputEnd;
+    next.lo = up;
+    next.hi = end;
     next.shown = s_.cancel;
     return Explore(next, i, o + 1);
   }
@@ -98,7 +100,7 @@ class Search {
   bool Act(double lo, double hi, size_t i, size_t o) {
     if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
     double at = out_[o].at;
-    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.late)) return false;
+    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.step)) return false;
     if (out_[o + 1].flags != s_.flags) return Fail(o + 1, "a power call with the wrong flags");
     return Explore(State(), i, o + 2);
   }
@@ -201,7 +203,8 @@ std::string Describe(const ModelOutput& output) {
   char text[96];
   switch (output.kind) {
     case OutputKind::Shown:
-      std::snprintf(text, sizeof text, "%8.1f shown with %lld", output.at, static_cast<long long>(output.value));
+      std::snprintf(text, sizeof text, "%8.1f shown with %lld, up at %.1f", output.at,
+                    static_cast<long long>(output.value), output.until);
       break;
     case OutputKind::Text:
       std::snprintf(text, sizeof text, "%8.1f text %lld", output.at, static_cast<long long>(output.value));

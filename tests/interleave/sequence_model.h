@@ -41,6 +41,8 @@ enum class OutputKind { Shown, Text, Hidden, PowerCall };
 struct ModelOutput {
   OutputKind kind;
   double at;  // ms, when the driver saw it
+  // Shown: when the window had come up (the countdown's schedule starts after).
+  double until = 0;
   // Shown and Text: the seconds in the countdown line (-1: not a countdown
   // line). PowerCall: the state; flags below.
   int64_t value = 0;
@@ -49,10 +51,14 @@ struct ModelOutput {
 
 // How far a timed step may come from the moment the rules give it: a little
 // early (clock granularity), later by up to `late` (scheduling, and the driver
-// seeing it late).
+// seeing it late). What follows within one step (the hide and the power call
+// after the last tick, the power call right after a show with cancel_time 0)
+// comes within `step` of what it follows: bringing a window up takes Wine a
+// while.
 struct ModelTolerance {
   double early = 3;
   double late = 15;
+  double step = 60;
 };
 
 // Empty when the rules allow the run; otherwise where it left them.

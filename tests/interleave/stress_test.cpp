@@ -71,6 +71,8 @@ class StressRun {
   static bool RecordHook(TControl* control, TWindowMessage& msg, LRESULT& result);
   double Now() const;
   void Output(OutputKind kind, int64_t value = 0, uint32_t flags = 0);
+  // The overlay that was last shown is up on the screen now.
+  void ShownUntilNow();
   void PollPowerLog();
   // Dispatches messages until done() or milliseconds have passed.
   bool PumpUntil(double milliseconds, bool (StressRun::*done)());
@@ -120,7 +122,13 @@ double StressRun::Now() const {
 
 void StressRun::Output(OutputKind kind, int64_t value, uint32_t flags) {
   std::lock_guard<std::mutex> lock(traceLock_);
-  outputs_.push_back({kind, Now(), value, flags});
+  double now = Now();
+  outputs_.push_back({kind, now, now, value, flags});
+}
+
+void StressRun::ShownUntilNow() {
+  std::lock_guard<std::mutex> lock(traceLock_);
+  if (!outputs_.empty() && outputs_.back().kind == OutputKind::Shown) outputs_.back().until = Now();
 }
 
 int64_t StressRun::SecondsIn(const std::wstring& line) const {
@@ -153,6 +161,9 @@ bool StressRun::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
         run->Output(OutputKind::Hidden);
       }
     }
+  } else if (control == run->monitor_->form && msg.message == WM_WINDOWPOSCHANGED && run->shown_ &&
+             (reinterpret_cast<const WINDOWPOS*>(msg.lParam)->flags & SWP_SHOWWINDOW)) {
+    run->ShownUntilNow();
   } else if (control == run->monitor_->form && msg.message == WM_MOUSEMOVE && run->postedMove_) {
     run->postedMoveSeen_ = true;
   } else if (control == run->monitor_->Label1 && msg.message == WM_SETTEXT && run->shown_) {
