@@ -35,8 +35,12 @@ void RunApplication(TControl** mainForm) {
   g.terminated = false;
   g.mainForm = form;
   // A form whose window was made earlier (hidden) is shown by this second call.
-  GetHandle(form);
-  form->CreateWindowHandle();
+  // Without a window nothing could ever end the loop: there is none then.
+  if (GetHandle(form)) {
+    form->CreateWindowHandle();
+  } else {
+    g.terminated = true;
+  }
   while (!g.terminated) {
     MSG message;
     if (GetMessageW(&message, nullptr, 0, 0) == -1) {

@@ -54,6 +54,9 @@ void TControl::Destroy() {
       RemoveDependent(parent, this);
       if (parent->activeControl == this) parent->activeControl = nullptr;
     }
+    // A child that is still held (in the middle of its own dispatch) outlives
+    // this control: it must not reach back to it when it goes.
+    for (int i = 0; i < children->Count(); ++i) static_cast<TControl*>(children->Get(i))->parent = nullptr;
     ReleaseObject(hooks);
     hooks = nullptr;
     ReleaseObject(children);

@@ -46,16 +46,27 @@ bool SameDescription(const TGdiTool* a, const TGdiTool* b) {
 
 namespace winobj {
 
+namespace {
+
+// Descendants whose unchanged copies used font's handle, through any number of
+// levels (a copy of a copy shares the same handle), need their own now, before
+// the old handle is deleted.
+void ReapplyCopiesOf(TControl* control, TGdiTool* font) {
+  for (int i = 0; i < control->children->Count(); ++i) {
+    auto* child = static_cast<TControl*>(control->children->Get(i));
+    if (!child->font || child->font->parentTool != font) continue;
+    ApplyFont(child);
+    ReapplyCopiesOf(child, child->font);
+  }
+}
+
+}  // namespace
+
 void FontChanged(void* context, TGdiTool* font) {
   auto* control = static_cast<TControl*>(context);
   control->textColor = font->desc.color;
   ApplyFont(control);
-  // Children whose unchanged copies used this font's handle need their own now,
-  // before the old handle is deleted.
-  for (int i = 0; i < control->children->Count(); ++i) {
-    auto* child = static_cast<TControl*>(control->children->Get(i));
-    if (child->font && child->font->parentTool == font) ApplyFont(child);
-  }
+  ReapplyCopiesOf(control, font);
   if (control->handle) InvalidateRect(control->handle, nullptr, TRUE);
 }
 

@@ -10,6 +10,9 @@
 //   monitorctl flap [steps] [seed]         random AC status changes, 20-400 ms apart
 //   monitorctl ac offline|online|unknown   set the AC status, wait (2 s at most) until
 //                                          every subscribed queue has been read, then ping
+//   monitorctl stray-calls                 send the monitor's windows the messages that a
+//                                          program's own threads use to hand it calls, with
+//                                          made-up parameters, then ping
 //
 // VORLIX_CTL_PROGRAM names another program to look at instead of vorlix.exe (the
 // settings application, vorlix-setup.exe, has a "Form" too); state then also
@@ -269,9 +272,46 @@ int Ac(const std::wstring& name) {
   return Ping(2000);
 }
 
+BOOL CALLBACK CollectAllProc(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+  return TRUE;
+}
+
+// What another program could send the resident monitor: the layer's call
+// message (registered) and the private message number it once used, carrying
+// addresses that would end or crash the monitor if it ran them (ExitProcess is
+// at the same address in every process of the prefix).
+int StrayCalls() {
+  HWND form = FindMonitorForm();
+  if (!form) {
+    Error(L"no monitor window");
+    return 1;
+  }
+  std::vector<HWND> windows = {form};
+  EnumChildWindows(form, CollectAllProc, reinterpret_cast<LPARAM>(&windows));
+  auto exitProcess = reinterpret_cast<WPARAM>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ExitProcess"));
+  const UINT messages[] = {RegisterWindowMessageW(L"Vorlix.WindowThreadCall"), 0xB006};
+  const WPARAM values[] = {0, 1, 63, 64, exitProcess, 0x41414141, static_cast<WPARAM>(-1)};
+  for (HWND window : windows) {
+    for (UINT message : messages) {
+      for (WPARAM wParam : values) {
+        for (WPARAM lParam : values) {
+          DWORD_PTR result = 0;
+          SendMessageTimeoutW(window, message, wParam, static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG, 1000,
+                              &result);
+          PostMessageW(window, message, wParam, static_cast<LPARAM>(lParam));
+        }
+      }
+    }
+  }
+  Print(L"stray-calls: " + std::to_wstring(windows.size()) + L" windows");
+  Sleep(200);
+  return Ping(2000);
+}
+
 int Usage() {
   Error(L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
-        L"flap [steps] [seed] | ac offline|online|unknown");
+        L"flap [steps] [seed] | ac offline|online|unknown | stray-calls");
   return 2;
 }
 
@@ -286,6 +326,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
   if (command == L"close") return Close();
   if (command == L"ac" && argc > 2) return Ac(argv[2]);
+  if (command == L"stray-calls") return StrayCalls();
   if (command == L"flap") return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
   return Usage();
 }

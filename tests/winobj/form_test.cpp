@@ -54,6 +54,85 @@ TEST_F(Forms, ClosingTheMainFormEndsTheLoopAndReleasesIt) {
   EXPECT_EQ(GetMainForm(), nullptr);
 }
 
+// A main form whose window cannot be made (a child style with no parent) ends
+// the loop at once instead of waiting for a close that can never come.
+TEST_F(Forms, RunApplicationReturnsWhenTheMainFormGetsNoWindow) {
+  TControl* form = NewForm(nullptr, L"windowless");
+  form->style |= WS_CHILD;
+  std::atomic<bool> returned{false};
+  HANDLE watchdog = CreateThread(
+      nullptr, 0,
+      [](void* flag) -> DWORD {
+        for (int i = 0; i < 300 && !*static_cast<std::atomic<bool>*>(flag); ++i) Sleep(10);
+        if (!*static_cast<std::atomic<bool>*>(flag)) TerminateProcess(GetCurrentProcess(), 3);
+        return 0;
+      },
+      &returned, 0, nullptr);
+  RunApplication(&form);
+  returned = true;
+  WaitForSingleObject(watchdog, INFINITE);
+  CloseHandle(watchdog);
+  EXPECT_EQ(form, nullptr);
+  EXPECT_EQ(GetMainForm(), nullptr);
+}
+
+// Calls handed to a window's thread come with a registered message. One that no
+// thread of this process put up is never run: not from another thread's send,
+// not posted, not as the old private message with a procedure in wParam.
+TEST_F(Forms, AHandedCallRunsOnlyWhenThisProcessPutItUp) {
+  TControl* form = ShownForm();
+  static std::atomic<int> calls{0};
+  calls = 0;
+  struct Made {
+    void (*proc)(void*);
+    void* context;
+  } made = {[](void*) { ++calls; }, nullptr};
+  struct Target {
+    HWND hwnd;
+    Made* made;
+  } target = {form->handle, &made};
+  UINT message = RegisterWindowMessageW(L"Vorlix.WindowThreadCall");
+  ASSERT_NE(0u, message);
+  HANDLE sender = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        auto* t = static_cast<Target*>(p);
+        UINT call = RegisterWindowMessageW(L"Vorlix.WindowThreadCall");
+        for (WPARAM slot = 0; slot < 70; ++slot) {
+          SendMessageW(t->hwnd, call, slot, reinterpret_cast<LPARAM>(t->made));
+        }
+        SendMessageW(t->hwnd, 0xB006, reinterpret_cast<WPARAM>(t->made->proc), 0);
+        return 0;
+      },
+      &target, 0, nullptr);
+  while (MsgWaitForMultipleObjects(1, &sender, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    FlushMessages();
+  }
+  CloseHandle(sender);
+  PostMessageW(form->handle, message, 0, reinterpret_cast<LPARAM>(&made));
+  FlushMessages();
+  EXPECT_EQ(0, calls.load());
+  EXPECT_TRUE(IsWindow(form->handle));
+  // What the layer hands over itself still runs, on this thread.
+  struct Handed {
+    TControl* form;
+    DWORD thread = 0;
+  } handed = {form};
+  HANDLE worker = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        RunOnWindowThread(static_cast<Handed*>(p)->form,
+                          [](void* c) { static_cast<Handed*>(c)->thread = GetCurrentThreadId(); }, p);
+        return 0;
+      },
+      &handed, 0, nullptr);
+  while (MsgWaitForMultipleObjects(1, &worker, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    FlushMessages();
+  }
+  CloseHandle(worker);
+  EXPECT_EQ(GetCurrentThreadId(), handed.thread);
+}
+
 struct CloseCounter {
   int asked = 0;
   bool allow = false;

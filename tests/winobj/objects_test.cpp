@@ -127,6 +127,34 @@ TEST_F(Hooks, ControlReleasedInItsOwnHandlerSurvivesUntilTheDispatchReturns) {
   EXPECT_EQ(form->children->Count(), 0);
 }
 
+// The handler of a message sent to the label itself releases the label's form:
+// the form goes at once, the label (held by its dispatch) only when the
+// dispatch returns, and by then it no longer points at the freed form.
+TEST_F(Hooks, AChildThatOutlivesItsReleasedParentForgetsIt) {
+  TControl* form = NewForm(nullptr, L"owner");
+  SetBoundsRect(form, {100, 100, 400, 300});
+  TControl* label = NewLabel(form, L"go");
+  GetHandle(label);
+  struct State {
+    TControl* form;
+    bool formDestroyed = false, labelDestroyed = false;
+    TControl* parentAfterRelease = reinterpret_cast<TControl*>(1);
+  } state = {form};
+  SetOnDestroy(form, [](void* c, TRefObject*) { static_cast<State*>(c)->formDestroyed = true; }, &state);
+  SetOnDestroy(label, [](void* c, TRefObject*) { static_cast<State*>(c)->labelDestroyed = true; }, &state);
+  SetOnMouseMove(label,
+                 [](void* c, TControl* sender, TMouseEventData&) {
+                   auto* s = static_cast<State*>(c);
+                   ReleaseObject(s->form);
+                   s->parentAfterRelease = s->formDestroyed ? sender->parent : nullptr;
+                 },
+                 &state);
+  SendMessageW(label->handle, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  EXPECT_TRUE(state.formDestroyed);
+  EXPECT_TRUE(state.labelDestroyed);
+  EXPECT_EQ(nullptr, state.parentAfterRelease);
+}
+
 TEST_F(Hooks, WindowDestroyedBySystemReleasesItsObject) {
   TControl* form = ShownForm();
   TControl* label = NewLabel(form, L"x");

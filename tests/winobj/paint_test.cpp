@@ -94,6 +94,24 @@ TEST_F(Painting, CopiedFontSharesTheParentsHandleUntilTheParentChanges) {
   EXPECT_NE(labelFont, GetToolHandle(GetFont(panel)));
 }
 
+// Two levels of unchanged copies share the form's handle; when the form's font
+// changes, the grandchild too gets a live handle before the old one is deleted.
+TEST_F(Painting, AGrandchildsCopiedFontStaysLiveWhenTheFormsFontChanges) {
+  TControl* form = ShownForm();
+  SetFontHeight(GetFont(form), -20);
+  TControl* panel = SetSize(NewPanel(form, 2), 200, 100);
+  TControl* label = NewLabel(panel, L"deep");
+  GetHandle(label);
+  HGDIOBJ shared = GetToolHandle(GetFont(form));
+  ASSERT_EQ(shared, reinterpret_cast<HGDIOBJ>(SendMessageW(label->handle, WM_GETFONT, 0, 0)));
+  SetFontHeight(GetFont(form), -30);
+  auto labelFont = reinterpret_cast<HGDIOBJ>(SendMessageW(label->handle, WM_GETFONT, 0, 0));
+  EXPECT_EQ(GetObjectType(labelFont), static_cast<DWORD>(OBJ_FONT));
+  LOGFONTW lf = {};
+  GetObjectW(labelFont, sizeof(lf), &lf);
+  EXPECT_EQ(lf.lfHeight, -20);  // the copies keep the description they were made with
+}
+
 TEST_F(Painting, FontColourBecomesTheLabelsTextColour) {
   TControl* form = ShownForm();
   SetColor(form, RGB(255, 255, 255));
