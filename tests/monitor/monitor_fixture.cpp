@@ -75,6 +75,15 @@ bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
       if (e.kind != 'T') last = e.kind;
     }
     if (kind != last) test->events.push_back({test->Now(), kind, {}});
+  } else if (control == test->monitor->form && msg.message == WM_WINDOWPOSCHANGED &&
+             (reinterpret_cast<const WINDOWPOS*>(msg.lParam)->flags & SWP_SHOWWINDOW)) {
+    // A show counts from when the window is up: bringing it up takes Wine a
+    // while (most the first time), and the countdown's schedule starts after.
+    for (auto e = test->events.rbegin(); e != test->events.rend(); ++e) {
+      if (e->kind == 'T') continue;
+      if (e->kind == 'S') e->ms = test->Now();
+      break;
+    }
   }
   return false;
 }

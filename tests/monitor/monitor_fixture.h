@@ -48,8 +48,9 @@ class MonitorTest : public ::testing::Test {
   bool WaitForPowerCalls(size_t count, int milliseconds);
   bool OverlayVisible() const;
 
-  // The overlay's changes as the user-interface thread saw them: 'S' shown,
-  // 'H' hidden, 'T' Label1's text set; times in ms since MarkTime.
+  // The overlay's changes as the user-interface thread saw them: 'S' shown
+  // (once the window is up), 'H' hidden, 'T' Label1's text set; times in ms
+  // since MarkTime.
   struct Event {
     double ms;
     char kind;

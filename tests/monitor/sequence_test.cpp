@@ -22,9 +22,10 @@ TEST_F(MonitorTest, DefaultTimelineShowsAfterTheDelayAndActsAfterTheCountdown) {
   std::vector<std::wstring> countdown;
   for (int n = 10; n >= 1; --n) countdown.push_back(Line(n));
   EXPECT_EQ(countdown, TextsWhileShown());
-  EXPECT_GE(FirstEvent('S'), 1.5 * kTestTick);
-  EXPECT_GE(FirstEvent('T', Line(1)) - FirstEvent('S'), 8.5 * kTestTick);
-  EXPECT_GE(FirstEvent('H') - FirstEvent('T', Line(1)), 0.5 * kTestTick);
+  // Each step one tick after the last, give or take half a tick.
+  EXPECT_NEAR(2 * kTestTick, FirstEvent('S'), 0.5 * kTestTick);
+  EXPECT_NEAR(9 * kTestTick, FirstEvent('T', Line(1)) - FirstEvent('S'), 0.5 * kTestTick);
+  EXPECT_NEAR(kTestTick, FirstEvent('H') - FirstEvent('T', Line(1)), 0.5 * kTestTick);
   ASSERT_EQ(1u, PowerCalls().size());
   EXPECT_NE(std::string::npos, PowerCalls()[0].find("state=0x00200000 flags=0x00000000"));
   EXPECT_FALSE(OverlayVisible());
@@ -40,7 +41,7 @@ TEST_F(MonitorTest, WithoutDelayTheListenerShowsTheOverlayItself) {
   EXPECT_EQ(Line(10), GetText(monitor->Label1));
   EXPECT_EQ(L"Use move on the screen to cancel...", GetText(monitor->Label2));
   ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(9)) >= 0; }));
-  EXPECT_GE(FirstEvent('T', Line(9)) - FirstEvent('S'), 0.7 * kTestTick);
+  EXPECT_NEAR(kTestTick, FirstEvent('T', Line(9)) - FirstEvent('S'), 0.4 * kTestTick);
 }
 
 TEST_F(MonitorTest, CancelTimeOneShowsOneThenActs) {
@@ -51,7 +52,7 @@ TEST_F(MonitorTest, CancelTimeOneShowsOneThenActs) {
   ASSERT_TRUE(WaitForPowerCalls(1, 3000));
   Pump(kTestTick);
   EXPECT_EQ(std::vector<std::wstring>{Line(1)}, TextsWhileShown());
-  EXPECT_GE(FirstEvent('H') - FirstEvent('S'), 0.7 * kTestTick);
+  EXPECT_NEAR(kTestTick, FirstEvent('H') - FirstEvent('S'), 0.4 * kTestTick);
 }
 
 // The power call follows the show at once, also inside the delay thread's own
@@ -93,7 +94,7 @@ TEST_F(MonitorTest, PowerBackDuringTheDelayCancelsItWithoutShortening) {
   MarkTime();
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(PumpUntil(3000, [&] { return OverlayVisible(); }));
-  EXPECT_GE(FirstEvent('S'), 1.7 * kTestTick);
+  EXPECT_NEAR(2 * kTestTick, FirstEvent('S'), 0.4 * kTestTick);
   EXPECT_TRUE(PowerCalls().empty());
 }
 
@@ -115,8 +116,8 @@ TEST_F(MonitorTest, PointerMovementCancelsAndTheNextCountdownSkipsOneTick) {
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(PumpUntil(3000, [&] { return FirstEvent('T', Line(4)) >= 0; }));
   EXPECT_EQ(Line(5), TextsWhileShown().at(0));
-  // The first tick after the resume only cleared the flag.
-  EXPECT_GE(FirstEvent('T', Line(4)) - FirstEvent('S'), 0.7 * kTestTick);
+  // The first tick after the resume only cleared the flag: 4 comes one tick later.
+  EXPECT_NEAR(kTestTick, FirstEvent('T', Line(4)) - FirstEvent('S'), 0.4 * kTestTick);
   EXPECT_FALSE(skipNextTick);
   EXPECT_TRUE(PowerCalls().empty());
 }
