@@ -4,7 +4,7 @@
 // that change nothing, pointer moves over the overlay and a close at any
 // moment. Each run is judged by the model (sequence_model.h).
 //
-// VORLIX_STRESS_SEQUENCES (default 300) sequences from the seed
+// VORLIX_STRESS_SEQUENCES (default 600) sequences from the seed
 // VORLIX_STRESS_SEED (default 1) upwards; sequence k uses seed + k, so a
 // failing one is replayed with VORLIX_STRESS_SEED=<its seed> and 1 sequence.
 // VORLIX_STRESS_LATE sets how late (ms) a timed step may be seen (default 15).
@@ -317,7 +317,7 @@ std::string StressRun::Run() {
   QueryPerformanceFrequency(&frequency_);
   QueryPerformanceCounter(&start_);
   static const uint32_t states[] = {POWER_STATE_SUSPEND, POWER_STATE_OFF, POWER_STATE_RESET};
-  settings_.tick = 25 + Pick(26);
+  settings_.tick = 20 + Pick(21);
   settings_.delay = static_cast<int>(Pick(3));
   settings_.cancel = static_cast<int>(Pick(5));
   settings_.state = states[Pick(3)];
@@ -342,7 +342,7 @@ std::string StressRun::Run() {
   QueryPerformanceCounter(&start_);
 
   double tick = settings_.tick;
-  unsigned steps = 3 + Pick(8);
+  unsigned steps = 2 + Pick(7);
   for (unsigned n = 0; n < steps && problem_.empty(); ++n) {
     switch (Pick(10)) {
       case 0:
@@ -377,6 +377,10 @@ std::string StressRun::Run() {
         break;
       default:
         // As soon as the overlay is up: the moments right after the show.
+        if (status_ != AC_LINE_OFFLINE) {
+          ChangeAc(AC_LINE_OFFLINE, Pick(2) == 0);
+          break;
+        }
         Guard("waiting for the overlay", 3000);
         PumpUntil((settings_.delay + 2) * tick, &StressRun::OverlayShown);
         MovePointer();
@@ -461,7 +465,7 @@ TEST(MonitorInterleavings, SeededSequencesFollowTheModel) {
   SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
   SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", log.c_str());
-  uint64_t count = EnvironmentNumber(L"VORLIX_STRESS_SEQUENCES", 300);
+  uint64_t count = EnvironmentNumber(L"VORLIX_STRESS_SEQUENCES", 600);
   uint64_t first = EnvironmentNumber(L"VORLIX_STRESS_SEED", 1);
   double late = static_cast<double>(EnvironmentNumber(L"VORLIX_STRESS_LATE", 15));
   Watchdog watchdog;
