@@ -35,6 +35,10 @@ std::atomic<DWORD> tickInterval{TickInterval};
 
 // What RunTicks and the park and wake operations need of one worker.
 struct Worker {
+  Worker(std::atomic<HANDLE>& handle, std::atomic<bool>& runningFlag, std::atomic<bool>& skipFlag,
+         void (*tickProc)(TMonitorWindow*))
+      : thread(handle), running(runningFlag), skip(skipFlag), tick(tickProc) {}
+
   std::atomic<HANDLE>& thread;
   std::atomic<DWORD> id{0};
   std::atomic<bool>& running;
@@ -50,9 +54,8 @@ struct Worker {
   void (*tick)(TMonitorWindow*);
 };
 
-Worker delayWorker{DelayThread, {0}, delayRunning, skipNextDelayTick, {0}, {0}, {false}, {false}, DelayTick};
-Worker countdownWorker{CountdownThread, {0}, countdownRunning, skipNextTick,
-                       {0},          {0}, {false},          {false},     CountdownTick};
+Worker delayWorker(DelayThread, delayRunning, skipNextDelayTick, DelayTick);
+Worker countdownWorker(CountdownThread, countdownRunning, skipNextTick, CountdownTick);
 
 bool OnThread(const Worker& worker) { return GetCurrentThreadId() == worker.id.load(); }
 

@@ -13,27 +13,31 @@ bool ToAnsiPath(const std::wstring& path, std::string* ansi) {
   return !path.empty() && ToAnsiText(path, ansi) && ansi->size() <= kMaxAnsiPath;
 }
 
-// Reads the whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::string* bytes, bool* opened) {
-  *opened = false;
+// Opens a text file for reading. Readers share it every way, the other program
+// may want to replace it while this one reads (see ReplaceWith).
+HANDLE OpenForReading(const std::wstring& path) {
   std::string ansi;
-  if (!IsFile(path) || !ToAnsiPath(path, &ansi)) return false;
-  HANDLE file = CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  *opened = true;
+  if (!IsFile(path) || !ToAnsiPath(path, &ansi)) return INVALID_HANDLE_VALUE;
+  return CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+// Feeds the file to split piece by piece, so that memory stays bounded whatever
+// its size, until its end or the end of the text. False on a read error (the
+// lines handed on by then stay handed on).
+bool StreamLines(HANDLE file, TLineSplit& split, const TLineHandler& handler) {
+  // The first line alone is usually short: no need for a large piece.
+  std::string buffer(split.firstLineOnly ? 4096 : 1 << 20, '\0');
   bool ok = true;
-  char buffer[65536];
   for (;;) {
     DWORD read = 0;
-    if (!ReadFile(file, buffer, sizeof buffer, &read, nullptr)) {
+    if (!ReadFile(file, &buffer[0], static_cast<DWORD>(buffer.size()), &read, nullptr)) {
       ok = false;
       break;
     }
-    if (read == 0) break;
-    bytes->append(buffer, read);
+    if (read == 0 || !FeedTextLines(split, buffer.data(), read, handler)) break;
   }
-  CloseHandle(file);
+  FinishTextLines(split, handler);
   return ok;
 }
 
@@ -87,45 +91,97 @@ bool IsDirectory(const std::wstring& path) {
 
 bool ReadTextLines(const std::wstring& path, const TLineHandler& handler) {
   if (!handler) return false;
-  std::string bytes;
-  bool opened = false;
-  bool complete = ReadWholeFile(path, &bytes, &opened);
-  // Lines read before an error stay handed over.
-  if (opened) SplitTextLines(bytes.data(), bytes.size(), handler);
+  HANDLE file = OpenForReading(path);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  TLineSplit split;
+  bool complete = StreamLines(file, split, handler);
+  CloseHandle(file);
   return complete;
 }
 
 bool ReadFirstLine(const std::wstring& path, std::string* line) {
-  std::string bytes;
-  bool opened = false;
-  ReadWholeFile(path, &bytes, &opened);
-  if (!opened) return false;
+  HANDLE file = OpenForReading(path);
+  if (file == INVALID_HANDLE_VALUE) return false;
   line->clear();
-  SplitTextLines(bytes.data(), bytes.size(),
-                 [line](int, const std::string& first) { *line = first; }, true);
+  TLineSplit split;
+  split.firstLineOnly = true;
+  StreamLines(file, split, [line](int, const std::string& first) { *line = first; });
+  CloseHandle(file);
   return true;
 }
+
+namespace {
+
+// A save writes "<target>~<digit>" and renames it over the target. The name
+// comes from the target's own path, two characters longer, so that every path
+// the file layer takes has room for it (GetTempFileNameA refuses folders of
+// more than 246 characters).
+const int kTemporaryNames = 10;
+
+std::string TemporaryName(const std::string& target, int n) {
+  return target + "~" + static_cast<char>('0' + n);
+}
+
+// Removes what an interrupted save left behind. A temporary file that another
+// save still has open cannot be deleted and stays.
+void RemoveLeftoverTemporaries(const std::string& target) {
+  for (int n = 0; n < kTemporaryNames; ++n) DeleteFileA(TemporaryName(target, n).c_str());
+}
+
+// A new temporary file of the target's naming, open for writing; its name in
+// *name. INVALID_HANDLE_VALUE when none can be made.
+HANDLE CreateTemporary(const std::string& target, std::string* name) {
+  for (int n = 0; n < kTemporaryNames; ++n) {
+    *name = TemporaryName(target, n);
+    HANDLE file = CreateFileA(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// Renames the temporary file over the target. The rename is refused while
+// another program has the target open, even for reading with every sharing
+// (only POSIX rename semantics would allow it, which neither the device nor
+// Wine has); the other program reads it whole and closes it again, so try for
+// a while.
+bool ReplaceWith(const std::string& temporary, const std::string& target) {
+  const ULONGLONG kPatience = 2000;  // ms; reading even a 50 MB file takes less
+  ULONGLONG giveUp = GetTickCount64() + kPatience;
+  for (;;) {
+    if (MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    DWORD error = GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || GetTickCount64() >= giveUp) {
+      return false;
+    }
+    Sleep(20);
+  }
+}
+
+}  // namespace
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
   std::string target;
   if (!IsDirectory(ParentDirectory(path)) || !ToAnsiPath(path, &target)) return false;
-  // A read-only file is not ours to replace (the desktop's rename would do it anyway).
+  // A read-only file is not ours to replace (the desktop's rename would do it
+  // anyway), nor is a folder in the file's place.
   DWORD attributes = GetFileAttributesA(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return false;
+  }
   // Write a temporary file beside the target and replace the target with it in one
   // step, so that an interrupted save never leaves a half-written settings file.
-  std::string folder = target.substr(0, target.rfind('\\'));
-  char temporary[MAX_PATH];
-  if (!GetTempFileNameA(folder.c_str(), "vxt", 0, temporary)) return false;
-  HANDLE file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  bool ok = file != INVALID_HANDLE_VALUE;
-  if (ok) {
-    ok = WriteAll(file, bytes) && FlushFileBuffers(file);
-    CloseHandle(file);
-  }
-  ok = ok && MoveFileExA(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!ok) DeleteFileA(temporary);
+  RemoveLeftoverTemporaries(target);
+  std::string temporary;
+  HANDLE file = CreateTemporary(target, &temporary);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
+  CloseHandle(file);
+  ok = ok && ReplaceWith(temporary, target);
+  if (!ok) DeleteFileA(temporary.c_str());
   return ok;
 }
 

@@ -1,25 +1,86 @@
 #include "shared/lines.h"
 
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// True when one of the eight bytes of word is byte.
+bool HasByte(uint64_t word, unsigned char byte) {
+  const uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  uint64_t v = word ^ (kOnes * byte);
+  return ((v - kOnes) & ~v & kHighs) != 0;
+}
+
+// The first CR, LF or Ctrl-Z in [from, end), or end. Eight bytes at a time:
+// files of gigabytes are mostly far from any line end.
+const char* FindLineEnd(const char* from, const char* end) {
+  const char* p = from;
+  while (end - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if (HasByte(word, '\r') || HasByte(word, '\n') || HasByte(word, 0x1A)) break;
+    p += 8;
+  }
+  while (p < end && *p != '\r' && *p != '\n' && *p != '\x1A') ++p;
+  return p;
+}
+
+void Append(TLineSplit& split, const char* from, const char* to) {
+  size_t room = kMaxLineBytes - split.line.size();
+  size_t length = static_cast<size_t>(to - from);
+  split.line.append(from, length < room ? length : room);
+}
+
+void EndLine(TLineSplit& split, const TLineHandler& handler) {
+  handler(split.number++, split.line);
+  split.line.clear();
+  if (split.firstLineOnly) split.ended = true;
+}
+
+}  // namespace
+
+bool FeedTextLines(TLineSplit& split, const char* data, size_t size, const TLineHandler& handler) {
+  const char* p = data;
+  const char* end = data + size;
+  while (!split.ended && p < end) {
+    if (split.afterCR) {
+      split.afterCR = false;
+      if (*p == '\n') {
+        ++p;
+        continue;
+      }
+    }
+    const char* stop = FindLineEnd(p, end);
+    Append(split, p, stop);
+    p = stop;
+    if (p == end) break;
+    if (*p == '\x1A') {
+      // Ctrl-Z ends the text, old-style; at the start of a line there is no line left.
+      if (!split.line.empty()) EndLine(split, handler);
+      split.ended = true;
+      break;
+    }
+    split.afterCR = *p == '\r';
+    ++p;
+    EndLine(split, handler);
+  }
+  // A first line that has reached its cut needs nothing more of the text.
+  if (split.firstLineOnly && !split.ended && split.line.size() == kMaxLineBytes) {
+    EndLine(split, handler);
+  }
+  return !split.ended;
+}
+
+void FinishTextLines(TLineSplit& split, const TLineHandler& handler) {
+  if (!split.ended && !split.line.empty()) EndLine(split, handler);
+  split.ended = true;
+}
+
 void SplitTextLines(const char* data, size_t size, const TLineHandler& handler,
                     bool firstLineOnly) {
-  int number = 0;
-  size_t start = 0;
-  size_t i = 0;
-  while (i < size) {
-    char c = data[i];
-    if (c == '\x1A') {
-      // Ctrl-Z ends the text, old-style; at the start of a line there is no line left.
-      if (i > start) handler(number, std::string(data + start, i - start));
-      return;
-    }
-    if (c == '\r' || c == '\n') {
-      handler(number++, std::string(data + start, i - start));
-      if (firstLineOnly) return;
-      i += (c == '\r' && i + 1 < size && data[i + 1] == '\n') ? 2 : 1;
-      start = i;
-      continue;
-    }
-    ++i;
-  }
-  if (start < size) handler(number, std::string(data + start, size - start));
+  TLineSplit split;
+  split.firstLineOnly = firstLineOnly;
+  FeedTextLines(split, data, size, handler);
+  FinishTextLines(split, handler);
 }

@@ -1,4 +1,5 @@
-// Splitting 8-bit text into lines. Portable C++.
+// Splitting 8-bit text into lines, all at once or as it arrives in pieces.
+// Portable C++.
 #pragma once
 
 #include <cstddef>
@@ -8,9 +9,29 @@
 // Receives the 0-based line number and the raw 8-bit line without its line end.
 using TLineHandler = std::function<void(int lineNumber, const std::string& line)>;
 
-// Hands every line of data to handler. A line ends at CR LF, LF or a lone CR; the
-// last line may have no end; a byte 0x1A ends the text (it ends the line it stands
-// in, and nothing after it is read). Empty data calls the handler never.
-// Stops after the first line when firstLineOnly is set.
+// A line ends at CR LF, LF or a lone CR; the last line may have no end; a byte
+// 0x1A ends the text (it ends the line it stands in, and nothing after it is
+// read). A line longer than kMaxLineBytes is handed on cut to that length: no
+// line that either program reads as valid comes near it, and memory stays
+// bounded whatever the text holds.
+const size_t kMaxLineBytes = 64 * 1024;
+
+// What a split in pieces keeps from one piece to the next.
+struct TLineSplit {
+  bool firstLineOnly = false;  // the text ends after its first line
+  std::string line;            // the line so far (at most kMaxLineBytes)
+  bool afterCR = false;        // the last piece ended with a CR: an LF next is its pair
+  bool ended = false;          // Ctrl-Z, or the first line with firstLineOnly
+  int number = 0;
+};
+
+// Hands on every line that ends in this piece. False once the text has ended:
+// the rest need not be read.
+bool FeedTextLines(TLineSplit& split, const char* data, size_t size, const TLineHandler& handler);
+// The text is over: hands on its last line when that had no end.
+void FinishTextLines(TLineSplit& split, const TLineHandler& handler);
+
+// Hands every line of data to handler, as the two above do. Empty data calls
+// the handler never. Stops after the first line when firstLineOnly is set.
 void SplitTextLines(const char* data, size_t size, const TLineHandler& handler,
                     bool firstLineOnly = false);

@@ -31,12 +31,37 @@ struct TSettingsValue {
   std::wstring text;
 };
 
+// Whether the raw line's key (before the first "=", outside the comment, ASCII
+// letters folded and blanks trimmed) is one of the first keyCount keys, found
+// without decoding: the decoding leaves ASCII as it is and gives no blank for
+// any other byte, so this is the answer SplitKeyValue would give. A settings
+// file of a million junk lines is passed over at this cost alone.
+bool HasKnownKey(const std::string& line, int keyCount) {
+  size_t end = line.find_first_of(";=");
+  if (end == std::string::npos || line[end] != '=') return false;
+  size_t start = 0;
+  while (start < end && static_cast<unsigned char>(line[start]) <= 0x20) ++start;
+  while (end > start && static_cast<unsigned char>(line[end - 1]) <= 0x20) --end;
+  for (int index = 0; index < keyCount; ++index) {
+    const wchar_t* name = kKeyNames[index];
+    size_t i = 0;
+    for (; start + i < end && name[i]; ++i) {
+      char c = line[start + i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (static_cast<wchar_t>(c) != name[i]) break;
+    }
+    if (start + i == end && !name[i]) return true;
+  }
+  return false;
+}
+
 // Decodes, splits and checks one raw line; false when it changes nothing.
 // initial_slot_index is known only to the settings application.
 bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsValue* out) {
+  int keyCount = withSlotIndex ? 10 : 9;
+  if (!HasKnownKey(line, keyCount)) return false;
   std::wstring key, value;
   if (!SplitKeyValue(DecodeCyrillic8Bit(line), &key, &value)) return false;
-  int keyCount = withSlotIndex ? 10 : 9;
   int index = 0;
   while (index < keyCount && key != kKeyNames[index]) ++index;
   if (index == keyCount) return false;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Hostile files beside both programs: a 50 MB settings file, a line of 1 MB,
 # binary garbage with a Ctrl-Z, a language pack of a million lines, a folder of
-# 5,000 files with 1,000 packs, and pack names outside the ANSI code page. In each
+# 5,000 files with 1,000 packs, pack names outside the ANSI code page, and a
+# settings file and a pack of 3 GiB (sparse, read in pieces). In each
 # case both programs start, take what is valid (the monitor's countdown line, the
 # settings application's language list) and answer; the start-up time (start to
 # an answering window) is printed. The files stay in <build>/e2e/hostile_files.
@@ -130,5 +131,22 @@ printf '%s\n' "Test" "action=CYRILLIC %second%" >"$MON_DIR/тест.lng"
 # lng_file holds "тест.lng" in the 8-bit Cyrillic encoding of the settings file.
 { key_lines last.lng; printf 'lng_file=\xf2\xe5\xf1\xf2.lng\r\n'; } >"$MON_DIR/vorlix.ini"
 check_case "Device will be suspended after [89] second" 2 "(First|Last)"
+
+echo "7. a settings file of 3 GiB (sparse): valid lines before and after the hole"
+new_case settings_3gib
+key_lines last.lng >"$MON_DIR/vorlix.ini"
+truncate -s 3G "$MON_DIR/vorlix.ini"
+printf '\r\nlng_file=first.lng\r\n' >>"$MON_DIR/vorlix.ini"
+check_case "FIRST [89]" 2 First
+rm -f "$MON_DIR/vorlix.ini"
+
+echo "8. a language pack of 3 GiB (sparse): its name first, its action line after the hole"
+new_case pack_3gib
+printf 'Huge\n' >"$MON_DIR/huge.lng"
+truncate -s 3G "$MON_DIR/huge.lng"
+printf '\naction=HUGE %%second%%\n' >>"$MON_DIR/huge.lng"
+key_lines huge.lng >"$MON_DIR/vorlix.ini"
+check_case "HUGE [89]" 3 Huge
+rm -f "$MON_DIR/huge.lng"
 
 echo PASS

@@ -1,8 +1,14 @@
 #include "shared/files.h"
 
+#include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,6 +56,70 @@ TEST(ReadTextLines, LineEnds) {
       EXPECT_EQ(c.lines[i], lines[i].second) << c.name;
     }
   }
+}
+
+// Lines that cross the pieces the file is read in, a CR LF split between two
+// pieces, and a line longer than the cut: the same lines as from one piece.
+TEST(ReadTextLines, LinesAcrossPiecesAndOverlongLines) {
+  std::string bytes;
+  std::vector<std::string> expected;
+  for (int i = 0; bytes.size() < 65536 - 40; ++i) {
+    expected.push_back("line " + std::to_string(i));
+    bytes += expected.back() + "\r\n";
+  }
+  // "tail\r" ends the first piece of 65536 bytes exactly; its LF opens the next.
+  std::string tail(65536 - bytes.size() - 1, 't');
+  expected.push_back(tail);
+  bytes += tail + "\r\nnext\r\n";
+  expected.push_back("next");
+  bytes += std::string(kMaxLineBytes + 10, 'x') + "\nafter";
+  expected.push_back(std::string(kMaxLineBytes, 'x'));
+  expected.push_back("after");
+  ASSERT_EQ('\r', bytes[65535]);
+  TempFolder folder;
+  bool ok = false;
+  TLines lines = ReadLines(folder.Write(L"pieces.txt", bytes), &ok);
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(expected.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(static_cast<int>(i), lines[i].first);
+    EXPECT_EQ(expected[i], lines[i].second) << "line " << i;
+  }
+}
+
+// A sparse file of 4.5 GiB: the lines before and after the hole arrive, the
+// reader's memory stays as it was, and the first line comes without reading on.
+TEST(ReadTextLines, AFileOfSeveralGigabytesIsReadInBoundedMemory) {
+  TempFolder folder;
+  std::wstring path = folder.File(L"huge.ini");
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, file);
+  DWORD written = 0;
+  WriteFile(file, "first\r\n", 7, &written, nullptr);
+  LARGE_INTEGER at;
+  at.QuadPart = 4608ll << 20;
+  SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+  WriteFile(file, "\r\nlast\r\n", 8, &written, nullptr);
+  CloseHandle(file);
+
+  PROCESS_MEMORY_COUNTERS before = {}, after = {};
+  GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+  std::vector<std::string> seen;
+  size_t lines = 0;
+  EXPECT_TRUE(ReadTextLines(path, [&](int, const std::string& line) {
+    ++lines;
+    if (line == "first" || line == "last") seen.push_back(line);
+  }));
+  GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+  EXPECT_EQ((std::vector<std::string>{"first", "last"}), seen);
+  EXPECT_EQ(3u, lines);  // the hole is one line of NUL bytes, cut
+  EXPECT_LT(after.PeakPagefileUsage, before.PeakPagefileUsage + (16u << 20));
+
+  std::string first;
+  ULONGLONG start = GetTickCount64();
+  EXPECT_TRUE(ReadFirstLine(path, &first));
+  EXPECT_EQ("first", first);
+  EXPECT_LT(GetTickCount64() - start, 1000u);
 }
 
 TEST(ReadTextLines, FailsWithoutAFileOrHandler) {
@@ -133,6 +203,69 @@ TEST(WriteTextFile, ReplacesTheWholeFile) {
   EXPECT_EQ(std::string("\xC0\r\n\0", 4), folder.Read(L"vorlix.ini"));  // bytes as they are
   EXPECT_TRUE(WriteTextFile(path, ""));
   EXPECT_EQ("", folder.Read(L"vorlix.ini"));
+  EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
+}
+
+// The temporary file is named from the target, so a save works wherever the
+// target's own path fits: folders of 246 to 253 characters with a file name
+// that makes 255, one character more is refused.
+TEST(WriteTextFile, SavesAtThePathLimit) {
+  TempFolder folder;
+  for (size_t length = 246; length <= 253; ++length) {
+    std::wstring sub = folder.path() + L"\\" + std::wstring(length - folder.path().size() - 1, L'd');
+    ASSERT_EQ(length, sub.size());
+    ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+    std::wstring target = sub + L"\\" + std::wstring(255 - length - 1, L'f');
+    ASSERT_EQ(255u, target.size());
+    EXPECT_TRUE(WriteTextFile(target, "saved")) << "folder of " << length;
+    std::string line;
+    EXPECT_TRUE(ReadFirstLine(target, &line));
+    EXPECT_EQ("saved", line);
+    EXPECT_FALSE(WriteTextFile(target + L"f", "too long")) << "folder of " << length;
+    EXPECT_FALSE(IsFile(target + L"f"));
+  }
+}
+
+// What a killed save left (the save's own naming, in the target's folder) goes
+// with the next save; nothing else does.
+TEST(WriteTextFile, TheNextSaveRemovesLeftoverTemporaries) {
+  TempFolder folder;
+  std::wstring target = folder.Write(L"vorlix.ini", "old");
+  folder.Write(L"vorlix.ini~0", "left by a killed save");
+  folder.Write(L"vorlix.ini~7", "left by another");
+  folder.Write(L"vorlix.ini~x", "not of the save's naming");
+  folder.Write(L"other.ini~0", "another target's");
+  EXPECT_TRUE(WriteTextFile(target, "new"));
+  EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
+  std::vector<std::wstring> others = OtherFiles(folder, L"vorlix.ini");
+  std::sort(others.begin(), others.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"other.ini~0", L"vorlix.ini~x"}), others);
+}
+
+// The other program may be reading the settings file just then, holding it
+// open as the readers do: the save waits for it and replaces the file; a
+// reader that never lets go makes the save fail and leaves the old file.
+TEST(WriteTextFile, ASaveIsNotRefusedWhileTheFileIsBeingRead) {
+  TempFolder folder;
+  std::wstring target = folder.Write(L"vorlix.ini", "old");
+  auto holdOpen = [&target] {
+    return CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE reader = holdOpen();
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  std::thread done([reader] {
+    Sleep(300);
+    CloseHandle(reader);
+  });
+  EXPECT_TRUE(WriteTextFile(target, "new"));
+  done.join();
+  EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
+
+  reader = holdOpen();
+  EXPECT_FALSE(WriteTextFile(target, "newer"));
+  CloseHandle(reader);
+  EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
   EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
 }
 
