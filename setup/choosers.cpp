@@ -41,9 +41,12 @@ void BarScrolled(const TSpinPair& pair) {
 
 void ChooseSwatchColor(TSettingsWindow* w, TControl* swatch) {
   w->dlgColor->color = GetColor(swatch);
-  // The dialog has no owner: a topmost form would cover it.
-  SetTopmost(w->frmMain, false);
+  // Owned by the window, the dialog stays above it and the window is disabled
+  // while it is open: a tap beside the dialog can neither bury it under the
+  // full-screen form nor open a second one or press OK.
+  w->dlgColor->owner = GetHandle(w->frmMain);
   if (ExecuteColorChooser(w->dlgColor)) SetColor(swatch, w->dlgColor->color);
+  // Wine lets a window that owned a popup drop below it; topmost again.
   SetTopmost(w->frmMain, true);
 }
 

@@ -3,14 +3,23 @@
 #include "shared/files.h"
 #include "shared/language.h"
 #include "shared/paths.h"
+#include "shared/settings.h"
 #include "shared/text.h"
+
+bool FitsLngFile(const std::wstring& fileName) {
+  // What the monitor reads back: the name written in the ANSI code page, decoded
+  // through the fixed table, cut at ";" and trimmed, 1 to 16 characters.
+  std::string ansi;
+  return IsLengthInRange(fileName, 1, 16) && fileName.find(L';') == std::wstring::npos &&
+         TrimBlanks(fileName) == fileName && ToAnsiText(fileName, &ansi) && DecodeCyrillic8Bit(ansi) == fileName;
+}
 
 void DiscoverLanguagePacks(const std::wstring& folder, TLanguageObjectList* list) {
   list->clear();
   TExplorerObjectList folders, files;
   if (!ListDirectory(folder, &folders, &files)) return;
   for (const TExplorerObject& file : files) {
-    if (FoldAsciiLower(FileExtension(file.name)) != L"lng") continue;
+    if (FoldAsciiLower(FileExtension(file.name)) != L"lng" || !FitsLngFile(file.name)) continue;
     std::string firstLine;
     if (!ReadFirstLine(folder + L"\\" + file.name, &firstLine)) continue;
     std::wstring name = DecodeUtf8Line(firstLine);

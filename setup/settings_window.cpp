@@ -253,6 +253,60 @@ void Show(void* context, TControl* sender) {
   OnSettingsShow(static_cast<TSettingsWindow*>(context), sender);
 }
 
+// The width and height the control's caption needs on one line, as the layer's
+// automatic sizing finds them; the control keeps its own bounds.
+SIZE CaptionSize(TControl* control) {
+  RECT bounds = GetBoundsRect(control);
+  SetAutoSize(control, true);
+  SetAutoSize(control, false);
+  SIZE size = {GetWidth(control), GetHeight(control)};
+  SetBoundsRect(control, bounds);
+  return size;
+}
+
+// A right-aligned label sits against its field: too narrow for its caption in
+// the font the system has ("Время задержки:" in 100 pixels), it grows leftwards.
+void FitRightAlignedLabel(TControl* label) {
+  int right = GetLeft(label) + GetWidth(label);
+  int needed = CaptionSize(label).cx;
+  if (needed <= GetWidth(label)) return;
+  int left = right - needed > 0 ? right - needed : 0;
+  SetLeft(label, left);
+  SetWidth(label, right - left);
+}
+
+// A check box too narrow for its caption on a small screen widens to its
+// page's edge, and where that is not enough wraps onto more lines: downwards
+// from its row's middle, or upwards when it sits at the bottom of its page.
+void FitCheckBox(TControl* box, TControl* page, bool atBottom) {
+  int needed = CaptionSize(box).cx;
+  if (needed <= GetWidth(box)) return;
+  int available = GetClientWidth(page) - GetLeft(box);
+  if (needed <= available) {
+    SetWidth(box, needed);
+    return;
+  }
+  int top = GetTop(box), height = GetHeight(box);
+  SetWidth(box, available);
+  SetWordWrap(box);
+  SetAutoSize(box, true);
+  SetAutoSize(box, false);
+  SetWidth(box, available);
+  int lines = GetHeight(box);
+  SetTop(box, atBottom ? top + height - lines : top + height / 2 - lines / 2);
+}
+
+// No caption cut off or wrapped out of sight, whatever the screen's size.
+void FitCaptions(TSettingsWindow* w) {
+  for (TControl* label : {w->lblAction, w->lblCancelTime, w->lblDelayTime, w->lblBackgroundColor,
+                          w->lblTextColor, w->lblFontSize, w->lblLanguage}) {
+    FitRightAlignedLabel(label);
+  }
+  FitCheckBox(w->chkForce, w->pnlGeneral, false);
+  FitCheckBox(w->chkAutoSize, w->pnlView, false);
+  FitCheckBox(w->chkAutostart, w->pnlGeneral, true);
+}
+
 }  // namespace
 
 void InitializeSetupState() {
@@ -365,7 +419,11 @@ void OnSettingsShow(TSettingsWindow* w, TControl* sender) {
   // Wine puts a window that owns a popup (the menu bar) just below that popup
   // instead of making it topmost; now that the bar is gone the request holds.
   SetTopmost(w->frmMain, true);
-  SetBoundsRect(w->frmMain, GetScreenRect());
+  LayOutSettingsWindow(w, GetScreenRect());
+}
+
+void LayOutSettingsWindow(TSettingsWindow* w, const RECT& screen) {
+  SetBoundsRect(w->frmMain, screen);
   SetHasBorder(w->frmMain, false);
   TMouseEventData none = {};
   OnPreviewMouseMove(w, w->frmMain, none);
@@ -381,6 +439,7 @@ void OnSettingsShow(TSettingsWindow* w, TControl* sender) {
   SetWidth(w->pnlPreview, GetClientWidth(w->frmMain));
   SetHeight(w->pnlPreview, GetClientHeight(w->frmMain));
 
+  FitCaptions(w);
   ClearPageSelection(w);
   SelectPage(w, kPageGeneral);
 }

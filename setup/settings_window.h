@@ -100,6 +100,9 @@ std::wstring ProgramFile(const std::wstring& name);
 
 // Handlers; each takes the holder object as its context.
 void OnSettingsShow(TSettingsWindow* window, TControl* sender);
+// Its part after the menu bar: the form over the given screen, the margins,
+// the captions fitted, the General page.
+void LayOutSettingsWindow(TSettingsWindow* window, const RECT& screen);
 void ClearPageSelection(TSettingsWindow* window);
 void SelectPage(TSettingsWindow* window, TSettingsPage page);
 void OnGeneralTabClick(TSettingsWindow* window, TControl* sender);

@@ -51,6 +51,9 @@ TControl* NewCheckBox(TControl* parent, const std::wstring& caption) {
   TControl* box = MakeButton(parent, caption,
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY | BS_AUTOCHECKBOX, 72);
   RemoveHook(box, FocusStyleHook);
+  // Made as a button, but a check box's caption sits beside its box: centred it
+  // would stand hundreds of pixels away in a wide one.
+  SetTextAlign(box, kAlignLeft);
   box->color = parent->color;
   box->traits.extraWidth = 24;
   box->wantsEnter = false;

@@ -77,10 +77,11 @@ TEST_F(SetupChoosers, AutomaticSizeSwitchesTheFontSizePairOff) {
 }
 
 // Watches the colour dialogs besides the answerer: whether the form was still
-// topmost; in the first, "Add to Custom Colors" pressed with the colour it opened with.
+// topmost and was disabled, and whether the dialog stood above it; in the first,
+// "Add to Custom Colors" pressed with the colour it opened with.
 struct TColorDialogWatch {
   HWND form = nullptr;
-  std::vector<bool> topmost;
+  std::vector<bool> topmost, formEnabled, dialogAbove;
   HHOOK hook;
   TColorDialogWatch() { hook = SetWindowsHookExW(WH_CBT, Proc, nullptr, GetCurrentThreadId()); }
   ~TColorDialogWatch() { UnhookWindowsHookEx(hook); }
@@ -91,6 +92,12 @@ struct TColorDialogWatch {
     if (code == HCBT_ACTIVATE && GetDlgItem(dialog, kColorRed) && !GetPropW(dialog, L"TEST_WATCHED")) {
       SetPropW(dialog, L"TEST_WATCHED", dialog);
       active->topmost.push_back((GetWindowLongW(active->form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+      active->formEnabled.push_back(IsWindowEnabled(active->form) != FALSE);
+      bool above = false;
+      for (HWND below = GetWindow(dialog, GW_HWNDNEXT); below && !above; below = GetWindow(below, GW_HWNDNEXT)) {
+        above = below == active->form;
+      }
+      active->dialogAbove.push_back(above);
       if (active->topmost.size() == 1) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kColorAdd, BN_CLICKED),
                    reinterpret_cast<LPARAM>(GetDlgItem(dialog, kColorAdd)));
     }
@@ -128,10 +135,13 @@ TEST_F(SetupChoosers, ColourButtonsShareOneDialogAndItsCustomColours) {
   const COLORREF starts[] = {0x00FF00, 0x000000, 0x000000};
   for (size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(starts[i], seen[i].initial) << i;
-    EXPECT_EQ(nullptr, seen[i].owner) << i;
+    EXPECT_EQ(watch.form, seen[i].owner) << i;
     EXPECT_TRUE(seen[i].fullOpen) << i;
   }
-  EXPECT_EQ((std::vector<bool>{false, false, false}), watch.topmost);
+  // Owned by the form: above it, and the form takes no input while it is open.
+  EXPECT_EQ((std::vector<bool>{true, true, true}), watch.topmost);
+  EXPECT_EQ((std::vector<bool>{false, false, false}), watch.formEnabled);
+  EXPECT_EQ((std::vector<bool>{true, true, true}), watch.dialogAbove);
   std::string file = folder.Read(L"vorlix.ini");
   EXPECT_NE(std::string::npos, file.find("background_color=1193046\r\n"));
   EXPECT_NE(std::string::npos, file.find("text_color=11259375\r\n"));

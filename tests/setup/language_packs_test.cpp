@@ -33,6 +33,28 @@ TEST(SetupLanguagePacks, FindsLngFilesInAnyCaseOnly) {
   EXPECT_EQ(expected, ByFileName(list));
 }
 
+// lng_file holds 1 to 16 characters, cut at ";" and trimmed, and goes through the
+// ANSI code page and back through the fixed Cyrillic table: a pack whose name
+// does not come back whole would be saved and never found by the monitor.
+TEST(SetupLanguagePacks, PacksTheMonitorCouldNotFindAreLeftOut) {
+  TempFolder folder;
+  const wchar_t* listed[] = {L"sixteen_char.lng", L"a.lng", L"two words.lng"};
+  const wchar_t* left[] = {L"seventeen_chars.lng", L"semi;colon.lng", L"café.lng"};
+  for (const wchar_t* name : listed) folder.Write(name, "Pack");
+  for (const wchar_t* name : left) folder.Write(name, "Pack");
+  TLanguageObjectList list;
+  DiscoverLanguagePacks(folder.path(), &list);
+  std::map<std::wstring, std::wstring> expected;
+  for (const wchar_t* name : listed) expected[name] = L"Pack";
+  EXPECT_EQ(expected, ByFileName(list));
+
+  EXPECT_TRUE(FitsLngFile(std::wstring(16, L'x')));
+  EXPECT_FALSE(FitsLngFile(std::wstring(17, L'x')));
+  EXPECT_FALSE(FitsLngFile(L""));
+  EXPECT_FALSE(FitsLngFile(L" lead.lng"));  // trimmed on the way back
+  EXPECT_FALSE(FitsLngFile(L"中.lng"));  // outside the code page
+}
+
 std::string Repeat(const std::string& text, int times) {
   std::string repeated;
   for (int i = 0; i < times; ++i) repeated += text;
