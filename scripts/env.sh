@@ -22,6 +22,9 @@ vorlix_install_missing() {
     "xauth:xauth"
     "xdotool:xdotool"
     "import:imagemagick"
+    "openbox:openbox"
+    "xlogo:x11-apps"
+    "xprop:x11-utils"
     "cmake:cmake"
     "python3:python3"
   )

@@ -15,9 +15,10 @@ sleep 4
 [ "$(mon_field visible)" = 0 ] || mon_fail "the countdown came back on battery"
 [ "$(mon_calls)" = 0 ] || mon_fail "a power call followed a cancel"
 
-# Power back and lost again: a fresh countdown from 3 that runs out.
-pctl ac online
-pctl ac offline
+# Power back and lost again (each change read by the monitor before the next):
+# a fresh countdown from 3 that runs out.
+mon_ac online
+mon_ac offline
 ctl wait-visible 1 3 || mon_fail "no overlay on the second loss"
 mon_wait_calls 1 6 || mon_fail "no power call after the second countdown"
 mon_stop

@@ -47,10 +47,13 @@ wait_for() {
   fail "no $kind appeared"
 }
 
-# Presses a key in the window (the pointer over it gives it the keyboard).
+# Presses a key in the window. On a bare display the pointer over it gives it
+# the keyboard; a window manager is asked to activate it first, as a user's
+# click would (a new window may not have the focus yet when it shows).
 press() {
   local id=$1 key=$2 x y
   eval "$(xdotool getwindowgeometry --shell "$id")"
+  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key "$key"
 }
 
@@ -80,8 +83,9 @@ echo "3. Enter saves; No to the restart question"
 start
 press "$(wait_for form)" Return
 box=$(wait_for box)
-mkdir -p "$BUILD/screenshots"
-import -window root "$BUILD/screenshots/setup-restart-question.png" 2>/dev/null || true
+shots=${VORLIX_SCREENSHOTS:-$BUILD/screenshots}
+mkdir -p "$shots"
+import -window root "$shots/setup-restart-question.png" 2>/dev/null || true
 press "$box" n
 wait_exit
 grep -q $'^font_autosize=1\r$' "$WORK/vorlix.ini" || fail "vorlix.ini: $(cat "$WORK/vorlix.ini")"
