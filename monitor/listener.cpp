@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "platform/ce_power.h"
+#include "platform/ce/ce_power.h"
 #include "shared/schedule_points.h"
 
 std::atomic<uint8_t> lastAcLineStatus{AC_LINE_UNKNOWN};

@@ -1,6 +1,6 @@
 #include "shared/language.h"
 
-#include "platform/power_states.h"
+#include "platform/ce/power_states.h"
 #include "shared/settings.h"
 #include "shared/text.h"
 

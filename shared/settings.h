@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/power_states.h"
+#include "platform/ce/power_states.h"
 
 // What both programs keep of the file, with the defaults they start from.
 struct TSettingsBase {

@@ -1,7 +1,7 @@
 #include "shared/ui.h"
 
-#include "platform/ce_power.h"
-#include "platform/ce_shell.h"
+#include "platform/ce/ce_power.h"
+#include "platform/ce/ce_shell.h"
 
 void ShowErrorBox(HWND owner, const std::wstring& caption, const std::wstring& text) {
   MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);

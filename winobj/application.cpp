@@ -1,7 +1,7 @@
 // The application: main form, message loop, shutdown, and the platform queries.
 #include <cwchar>
 
-#include "platform/ce_shell.h"
+#include "platform/ce/ce_shell.h"
 #include "winobj/internal.h"
 
 using namespace winobj;

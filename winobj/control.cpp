@@ -1,7 +1,7 @@
 // TControl: life cycle, window creation, parents and the common child behaviour.
 #include <cassert>
 
-#include "platform/ce_shell.h"
+#include "platform/ce/ce_shell.h"
 #include "winobj/internal.h"
 
 using namespace winobj;

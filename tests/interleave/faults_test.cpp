@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "platform/ce_shell.h"
-#include "platform/power_standin.h"
+#include "platform/ce/ce_shell.h"
+#include "platform/desktop/power_standin.h"
 #include "tests/interleave/schedule_control.h"
 #include "tests/monitor/monitor_fixture.h"
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "monitor/monitor.h"
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 #include "tests/interleave/schedule_control.h"
 #include "tests/interleave/sequence_model.h"
 #include "tests/support/temp_folder.h"

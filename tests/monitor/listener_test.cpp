@@ -1,5 +1,5 @@
 // The listener on the stand-in's queue: which notifications start or stop.
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 #include "tests/monitor/monitor_fixture.h"
 
 namespace {

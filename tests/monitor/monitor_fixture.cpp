@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 
 namespace {
 

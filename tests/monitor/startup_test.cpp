@@ -1,5 +1,5 @@
 // Start-up and close of the monitor in-process.
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 #include "tests/monitor/monitor_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 
 namespace platform_test {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/power_states.h"
+#include "platform/ce/power_states.h"
 #include "shared/text.h"
 
 namespace {

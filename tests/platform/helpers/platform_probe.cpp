@@ -8,7 +8,7 @@
 //                                         and ends without unsubscribing
 #include <string>
 
-#include "platform/ce_power.h"
+#include "platform/ce/ce_power.h"
 
 namespace {
 

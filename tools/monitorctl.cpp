@@ -26,29 +26,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
+#include "tools/console.h"
 
 namespace {
 
-void Print(const std::wstring& text) {
-  std::wstring line = text + L"\n";
-  int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string bytes(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), &bytes[0], n, nullptr,
-                      nullptr);
-  DWORD written;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-            nullptr);
-}
+void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"); }
 
-void Error(const std::wstring& text) {
-  std::wstring line = L"monitorctl: " + text + L"\n";
-  DWORD written;
-  std::string bytes(line.begin(), line.end());  // ASCII messages only
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-            nullptr);
-}
+void Error(const std::wstring& text) { WriteText(STD_ERROR_HANDLE, L"monitorctl: " + text + L"\n"); }
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};

@@ -1,6 +1,6 @@
 // Desktop stand-in for the Pocket PC shell: an empty menu bar window along the
 // bottom of the screen, owned by its form, and the platform type "PocketPC".
-#include "platform/ce_shell.h"
+#include "platform/ce/ce_shell.h"
 
 #include <cwchar>
 

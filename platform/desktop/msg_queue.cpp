@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/held_mutex.h"
-#include "platform/power_standin.h"
+#include "platform/desktop/held_mutex.h"
+#include "platform/desktop/power_standin.h"
 
 namespace {
 

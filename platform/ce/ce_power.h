@@ -36,7 +36,7 @@
 
 #include <windows.h>
 
-#include "platform/power_states.h"
+#include "platform/ce/power_states.h"
 
 // Message queues.
 typedef struct MSGQUEUEOPTIONS_OS {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ce_power.h"
+#include "platform/ce/ce_power.h"
 
 enum class PowerSourceKind { Simulated, Real, Invalid };
 enum class PowerActionKind { Recorded, Real, Invalid };

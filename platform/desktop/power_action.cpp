@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/power_standin.h"
-#include "platform/tools/console.h"
+#include "platform/desktop/power_standin.h"
+#include "tools/console.h"
 
 namespace {
 

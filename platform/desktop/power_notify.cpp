@@ -8,8 +8,8 @@
 // the CE power manager does.
 #include <set>
 
-#include "platform/held_mutex.h"
-#include "platform/power_standin.h"
+#include "platform/desktop/held_mutex.h"
+#include "platform/desktop/power_standin.h"
 
 const wchar_t kSimulatedPowerKey[] = L"Software\\Vorlix Platform\\Power";
 const wchar_t kSimulatedAcValue[] = L"ACLineStatus";

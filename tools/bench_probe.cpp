@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Configuration of the power stand-in, read from the process environment.
 #include <vector>
 
-#include "platform/power_standin.h"
+#include "platform/desktop/power_standin.h"
 
 namespace {
 

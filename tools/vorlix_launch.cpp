@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/tools/console.h"
+#include "tools/console.h"
 
 namespace {
 
