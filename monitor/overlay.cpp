@@ -1,6 +1,7 @@
 // The full-screen overlay: its layout on every show, and the reset that hides it.
 #include "monitor/monitor.h"
 
+#include "overlay/overlay_lines.h"
 #include "shared/overlay_metrics.h"
 #include "shared/ui.h"
 
@@ -12,16 +13,6 @@ POINT pointerAtShow = {-1, -1};
 // The form's window; nil before the message loop made it. The monitor never
 // makes it here: the reset at start-up only records the wanted styles.
 HWND ExistingWindow(TControl* control) { return control->handle; }
-
-// Fits a word-wrapped label to its text at the full client width.
-void FitLabel(TControl* label, int px, int width) {
-  SetFontHeight(GetFont(label), -px);
-  SetWidth(label, width);
-  SetAutoSize(label, true);  // the layer fits the label to its text once
-  SetAutoSize(label, false);
-  SetWidth(label, width);
-  SetLeft(label, 0);
-}
 
 }  // namespace
 
@@ -41,11 +32,7 @@ void OnOverlayShow(void* context, TControl* sender) {
   int middle = OverlayMiddle(GetClientHeight(form));
   int px = OverlayFontHeight(monitorSettings.font_autosize, monitorSettings.font_size, screenDpi, width);
 
-  // Label1's bottom edge on the middle line; one Label2-high band; Label2 below.
-  FitLabel(monitor->Label1, px, width);
-  SetTop(monitor->Label1, middle - GetHeight(monitor->Label1));
-  FitLabel(monitor->Label2, px, width);
-  SetTop(monitor->Label2, middle + GetHeight(monitor->Label2));
+  LayOutOverlayLines(monitor->Label1, monitor->Label2, px, width, middle);
 }
 
 bool PointerMovedSinceShow(TControl* sender, const TMouseEventData& data) {

@@ -70,7 +70,7 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   if (!CreateDelayThread()) PostQuitMessage(0);
   if (!CreateCountdownThread()) PostQuitMessage(0);
 
-  ReadTextLines(programDirectory + L"\\vorlix.ini", [](int number, const std::string& line) {
+  ReadTextLines(programDirectory + L"\\" + kSettingsFileName, [](int number, const std::string& line) {
     LoadSettingsLine(monitorSettings, number, line);
   });
   // With no pack named the path is the folder itself, which reads nothing.

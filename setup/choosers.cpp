@@ -1,4 +1,5 @@
 // The colour buttons, the three spin pairs, automatic font size and the preview.
+#include "overlay/overlay_lines.h"
 #include "setup/settings_window.h"
 #include "shared/files.h"
 #include "shared/overlay_metrics.h"
@@ -50,16 +51,6 @@ void ChooseSwatchColor(TSettingsWindow* w, TControl* swatch) {
   SetTopmost(w->frmMain, true);
 }
 
-// Font height, width and the height the text needs at that width.
-void FitPreviewLabel(TControl* label, int px, int width) {
-  SetFontHeight(GetFont(label), -px);
-  SetWidth(label, width);
-  SetAutoSize(label, true);
-  SetAutoSize(label, false);
-  SetWidth(label, width);
-  SetLeft(label, 0);
-}
-
 }  // namespace
 
 void OnBackgroundColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->pnlBackgroundColor); }
@@ -93,9 +84,10 @@ void OnPreviewClick(TSettingsWindow* w, TControl*) {
       LoadLanguageLine(messageTexts, number, line);
     });
   }
-  const std::wstring* words[] = {&messageTexts.suspend, &messageTexts.off, &messageTexts.reset};
   int action = GetItemIndex(w->cbAction);
-  std::wstring word = (action >= 0 && action < 3) ? *words[action] : std::wstring();
+  std::wstring word = (action >= 0 && action < 3)
+                          ? ActionWordOf(messageTexts, PowerStateOfAction(static_cast<uint8_t>(action)))
+                          : std::wstring();
   std::wstring line1 = ReplaceFirst(messageTexts.action, kActionPlaceholder, word);
   ReplaceFirst(&line1, kSecondPlaceholder, GetText(w->edtCancelTime));
   SetText(w->Label1, line1);
@@ -104,10 +96,7 @@ void OnPreviewClick(TSettingsWindow* w, TControl*) {
   int width = GetWidth(w->pnlPreview);
   int middle = OverlayMiddle(GetHeight(w->pnlPreview));
   int px = OverlayFontHeight(autosize, TextToInt(GetText(w->edtFontSize)), screenDpi, width);
-  FitPreviewLabel(w->Label1, px, width);
-  SetTop(w->Label1, middle - GetHeight(w->Label1));
-  FitPreviewLabel(w->Label2, px, width);
-  SetTop(w->Label2, middle + GetHeight(w->Label2));
+  LayOutOverlayLines(w->Label1, w->Label2, px, width, middle);
 
   TColor background = GetColor(w->pnlBackgroundColor);
   TColor text = GetColor(w->pnlTextColor);

@@ -15,8 +15,6 @@ const wchar_t kPackMissingText[] = L"Выбранный языковой пак�
 const wchar_t kRestartQuestionText[] =
     L"Новые параметры вступят в силу только после перезагрузки устройства...\r\n\r\n"
     L"Перезагрузить устройство сейчас?";
-const wchar_t kMonitorFileName[] = L"vorlix.exe";
-const wchar_t kSettingsFileName[] = L"vorlix.ini";
 
 TSettings settings;
 std::wstring programDirectory;

@@ -69,8 +69,6 @@ extern const wchar_t kMonitorMissingText[];  // "Приложение Vorlix н�
 extern const wchar_t kInvalidDataText[];     // "Введены некорректные данные"
 extern const wchar_t kPackMissingText[];     // "Выбранный языковой пакет не найден"
 extern const wchar_t kRestartQuestionText[];
-extern const wchar_t kMonitorFileName[];     // "vorlix.exe"
-extern const wchar_t kSettingsFileName[];    // "vorlix.ini"
 
 // Process-wide state, one instance each for the whole run.
 extern TSettings settings;           // read once from the file; editing never changes it

@@ -1,7 +1,6 @@
 #include "shared/language.h"
 
 #include "platform/ce/power_states.h"
-#include "shared/settings.h"
 #include "shared/text.h"
 
 const wchar_t kActionPlaceholder[] = L"%action%";
@@ -32,26 +31,31 @@ std::wstring DecodeUtf8Line(const std::string& line) {
   return text;
 }
 
+namespace {
+
+// The keys of a pack and the text each sets, in the reader's order.
+struct TLanguageKey {
+  const wchar_t* name;
+  std::wstring TMessageTexts::*text;
+};
+const TLanguageKey kLanguageKeys[] = {
+    {L"suspend", &TMessageTexts::suspend}, {L"off", &TMessageTexts::off},
+    {L"reset", &TMessageTexts::reset},     {L"action", &TMessageTexts::action},
+    {L"cancel", &TMessageTexts::cancel},   {L"recovery", &TMessageTexts::recovery},
+    {L"wait", &TMessageTexts::wait},
+};
+
+}  // namespace
+
 void LoadLanguageLine(TMessageTexts& texts, int, const std::string& line) {
   std::wstring key, value;
-  if (!SplitKeyValue(DecodeUtf8Line(line), &key, &value)) return;
-  std::wstring* target = nullptr;
-  if (key == L"suspend") {
-    target = &texts.suspend;
-  } else if (key == L"off") {
-    target = &texts.off;
-  } else if (key == L"reset") {
-    target = &texts.reset;
-  } else if (key == L"action") {
-    target = &texts.action;
-  } else if (key == L"cancel") {
-    target = &texts.cancel;
-  } else if (key == L"recovery") {
-    target = &texts.recovery;
-  } else if (key == L"wait") {
-    target = &texts.wait;
+  if (!SplitKeyValue(DecodeUtf8Line(line), &key, &value) || !IsLengthInRange(value, 1, 256)) return;
+  for (const TLanguageKey& known : kLanguageKeys) {
+    if (key == known.name) {
+      texts.*known.text = value;
+      return;
+    }
   }
-  if (target && IsLengthInRange(value, 1, 256)) *target = value;
 }
 
 std::wstring ActionWordOf(const TMessageTexts& texts, uint32_t powerState) {

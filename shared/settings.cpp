@@ -2,6 +2,9 @@
 
 #include "shared/text.h"
 
+const wchar_t kSettingsFileName[] = L"vorlix.ini";
+const wchar_t kMonitorFileName[] = L"vorlix.exe";
+
 namespace {
 
 // Keys in the order the reader tests them.
@@ -140,20 +143,6 @@ uint32_t PowerStateOfAction(uint8_t actionIndex) {
     case 2: return POWER_STATE_RESET;
     default: return POWER_STATE_SUSPEND;
   }
-}
-
-std::wstring StripComment(const std::wstring& line) {
-  size_t semicolon = line.find(L';');
-  return semicolon == std::wstring::npos ? line : line.substr(0, semicolon);
-}
-
-bool SplitKeyValue(const std::wstring& line, std::wstring* key, std::wstring* value) {
-  std::wstring text = StripComment(line);
-  size_t equals = text.find(L'=');
-  if (equals == std::wstring::npos) return false;
-  *key = TrimBlanks(FoldAsciiLower(text.substr(0, equals)));
-  *value = TrimBlanks(text.substr(equals + 1));
-  return true;
 }
 
 std::wstring DecodeCyrillic8Bit(const std::string& line) {

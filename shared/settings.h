@@ -7,6 +7,10 @@
 
 #include "platform/ce/power_states.h"
 
+// The files both programs know, side by side in the programs' folder.
+extern const wchar_t kSettingsFileName[];  // "vorlix.ini"
+extern const wchar_t kMonitorFileName[];   // "vorlix.exe"
+
 // What both programs keep of the file, with the defaults they start from.
 struct TSettingsBase {
   bool force_power = false;
@@ -34,11 +38,6 @@ struct TMonitorSettings : TSettingsBase {
 // The power state for an action index 0, 1, 2 (suspend, turn off, restart).
 uint32_t PowerStateOfAction(uint8_t actionIndex);
 
-// Cuts the line at its first ";".
-std::wstring StripComment(const std::wstring& line);
-// Strips the comment and splits at the first "=": the key with ASCII letters
-// folded to lower case and trimmed, the rest trimmed. False without "=".
-bool SplitKeyValue(const std::wstring& line, std::wstring* key, std::wstring* value);
 // UTF-16 text of an 8-bit line by the fixed table (Windows-1251's Cyrillic part
 // laid over ISO 8859-1).
 std::wstring DecodeCyrillic8Bit(const std::string& line);

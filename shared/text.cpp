@@ -130,3 +130,17 @@ std::wstring FoldAsciiLower(const std::wstring& text) {
   }
   return folded;
 }
+
+std::wstring StripComment(const std::wstring& line) {
+  size_t semicolon = line.find(L';');
+  return semicolon == std::wstring::npos ? line : line.substr(0, semicolon);
+}
+
+bool SplitKeyValue(const std::wstring& line, std::wstring* key, std::wstring* value) {
+  std::wstring text = StripComment(line);
+  size_t equals = text.find(L'=');
+  if (equals == std::wstring::npos) return false;
+  *key = TrimBlanks(FoldAsciiLower(text.substr(0, equals)));
+  *value = TrimBlanks(text.substr(equals + 1));
+  return true;
+}

@@ -49,3 +49,9 @@ uint16_t LoWordOf(uint32_t value);
 
 // The text with the ASCII letters A to Z turned into a to z; nothing else changes.
 std::wstring FoldAsciiLower(const std::wstring& text);
+
+// Cuts the line at its first ";".
+std::wstring StripComment(const std::wstring& line);
+// Strips the comment and splits at the first "=": the key with ASCII letters
+// folded to lower case and trimmed, the rest trimmed. False without "=".
+bool SplitKeyValue(const std::wstring& line, std::wstring* key, std::wstring* value);

@@ -133,16 +133,6 @@ TEST(Cyrillic8Bit, TableByteForByte) {
   EXPECT_EQ(std::wstring(L"\0", 1), DecodeCyrillic8Bit(std::string("\0", 1)));
 }
 
-TEST(SplitKeyValue, Rules) {
-  std::wstring key, value;
-  EXPECT_FALSE(SplitKeyValue(L"[View]", &key, &value));
-  EXPECT_FALSE(SplitKeyValue(L"a;=b", &key, &value));  // the "=" is inside the comment
-  ASSERT_TRUE(SplitKeyValue(L" \tKey_\u0412 = va = lue ;x", &key, &value));
-  EXPECT_EQ(L"key_\u0412", key);  // only A to Z fold
-  EXPECT_EQ(L"va = lue", value);
-  EXPECT_EQ(L"abc", StripComment(L"abc;def;g"));
-}
-
 TEST(SettingsFile, ExactBytesOfTheDefaults) {
   EXPECT_EQ(
       L"[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n\r\n"

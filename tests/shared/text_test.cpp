@@ -150,4 +150,14 @@ TEST(IntToText, PlainDecimal) {
   EXPECT_EQ(L"-2147483648", IntToText(INT32_MIN));
 }
 
+TEST(SplitKeyValue, Rules) {
+  std::wstring key, value;
+  EXPECT_FALSE(SplitKeyValue(L"[View]", &key, &value));
+  EXPECT_FALSE(SplitKeyValue(L"a;=b", &key, &value));  // the "=" is inside the comment
+  ASSERT_TRUE(SplitKeyValue(L" \tKey_\u0412 = va = lue ;x", &key, &value));
+  EXPECT_EQ(L"key_\u0412", key);  // only A to Z fold
+  EXPECT_EQ(L"va = lue", value);
+  EXPECT_EQ(L"abc", StripComment(L"abc;def;g"));
+}
+
 }  // namespace
