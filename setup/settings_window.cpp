@@ -49,10 +49,8 @@ const wchar_t kFontSizeCaption[] = L"Размер шрифта:";
 const wchar_t kAutoSizeCaption[] = L"Авторазмер";
 const wchar_t kLanguagePackCaption[] = L"Языковой пакет:";
 
-const uint32_t kDropDownListOptions = 0x111;  // unsorted drop-down list
-const int kPanelNoBorder = 2;
-const int kPanelWithBorder = 1;
-const int kVertical = 1;
+// An unsorted drop-down list (0x111).
+const uint32_t kDropDownListOptions = kComboDropDownList | kComboNoIntegralHeight | kComboNoStyle;
 
 // Adapters from the layer's event procedures to the typed handlers.
 template <void (*Handler)(TSettingsWindow*, TControl*)>
@@ -112,7 +110,7 @@ TControl* MakeEditBox(TControl* parent, const std::wstring& text, int left, int 
 }
 
 TControl* MakeScrollBar(TControl* parent, int left, int top) {
-  TControl* bar = Place(NewScrollBar(parent, kVertical), left, top, 21, 21);
+  TControl* bar = Place(NewScrollBar(parent, kScrollBarVertical), left, top, 21, 21);
   SetScrollMax(bar, 255);
   return bar;
 }

@@ -6,13 +6,15 @@ using namespace winobj;
 namespace {
 
 const TControlTraits kButtonTraits = {
-    ClearText,
-    BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS, 0, 0,  // click, enter, leave, change, select
-    0, 0, 0, 0,                                   // item count, replace sel, item data
-    0, 0, 0,                                      // add, delete, insert item
-    0, 0, 0, 0, 0,                                // line index .. set selection
-    BS_LEFT, BS_RIGHT, BS_CENTER, 0,              // alignment
-    14, 6,                                        // extra width, height
+    .clear = ClearText,
+    .clickCode = BN_CLICKED,
+    .enterCode = BN_SETFOCUS,
+    .leaveCode = BN_KILLFOCUS,
+    .alignLeft = BS_LEFT,
+    .alignRight = BS_RIGHT,
+    .alignCenter = BS_CENTER,
+    .extraWidth = 14,
+    .extraHeight = 6,
 };
 
 // BS_NOTIFY buttons report the second press of a double click as BN_DOUBLECLICKED

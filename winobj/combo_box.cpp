@@ -11,13 +11,21 @@ const uint16_t kDeferredSelChange = 15;
 void ResetContent(TControl* combo) { Perform(combo, CB_RESETCONTENT, 0, 0); }
 
 const TControlTraits kComboTraits = {
-    ResetContent,
-    CBN_DBLCLK, CBN_SETFOCUS, CBN_KILLFOCUS, CBN_EDITCHANGE, kDeferredSelChange,
-    CB_GETCOUNT, 0, CB_GETITEMDATA, CB_SETITEMDATA,   // item count, replace sel, item data
-    CB_ADDSTRING, CB_DELETESTRING, CB_INSERTSTRING,  // add, delete, insert item
-    0, 0, CB_GETCURSEL, CB_SETCURSEL, 0,             // line index .. set selection
-    0, 0, 0, 0,                                      // alignment
-    0, 6,                                            // extra width, height
+    .clear = ResetContent,
+    .clickCode = CBN_DBLCLK,
+    .enterCode = CBN_SETFOCUS,
+    .leaveCode = CBN_KILLFOCUS,
+    .changeCode = CBN_EDITCHANGE,
+    .selectCode = kDeferredSelChange,
+    .itemCountMsg = CB_GETCOUNT,
+    .getItemDataMsg = CB_GETITEMDATA,
+    .setItemDataMsg = CB_SETITEMDATA,
+    .addItemMsg = CB_ADDSTRING,
+    .deleteItemMsg = CB_DELETESTRING,
+    .insertItemMsg = CB_INSERTSTRING,
+    .getSelectedMsg = CB_GETCURSEL,
+    .selectItemMsg = CB_SETCURSEL,
+    .extraHeight = 6,
 };
 
 LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,13 +6,19 @@ using namespace winobj;
 namespace {
 
 const TControlTraits kEditTraits = {
-    ClearText,
-    0, EN_SETFOCUS, EN_KILLFOCUS, EN_CHANGE, 0,  // click, enter, leave, change, select
-    EM_GETLINECOUNT, EM_REPLACESEL, 0, 0,        // item count, replace sel, item data
-    0, 0, 0,                                     // add, delete, insert item
-    EM_LINEINDEX, EM_GETSEL, EM_LINEINDEX, 0, EM_SETSEL,
-    ES_LEFT, ES_RIGHT, ES_CENTER, 0,  // alignment
-    0, 6,                             // extra width, height
+    .clear = ClearText,
+    .enterCode = EN_SETFOCUS,
+    .leaveCode = EN_KILLFOCUS,
+    .changeCode = EN_CHANGE,
+    .itemCountMsg = EM_GETLINECOUNT,
+    .replaceSelMsg = EM_REPLACESEL,
+    .lineIndexMsg = EM_LINEINDEX,
+    .getSelectedMsg = EM_LINEINDEX,
+    .setSelMsg = EM_SETSEL,
+    .alignLeft = ES_LEFT,
+    .alignRight = ES_RIGHT,
+    .alignCenter = ES_CENTER,
+    .extraHeight = 6,
 };
 
 }  // namespace

@@ -167,10 +167,12 @@ void SetHasBorder(TControl* control, bool on) {
   // Caption, frame, system menu and the two boxes; for a child WS_TABSTOP shares
   // its bit with WS_MAXIMIZEBOX and is put back below.
   const DWORD kFormFrame = WS_BORDER | WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  // Off takes all of it away, the sizing frame too.
+  const DWORD kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   if (on) {
     ChangeStyle(control, control->isChild ? WS_BORDER : kFormFrame, 0);
   } else {
-    ChangeStyle(control, 0, ~0xFF30FFFFu);
+    ChangeStyle(control, 0, kFrameStyles);
   }
   if (control->isChild) {
     ChangeStyle(control, control->tabStop ? WS_TABSTOP : 0, control->tabStop ? 0 : WS_TABSTOP);
@@ -212,11 +214,7 @@ bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
 
 void SetDefaultKeyButton(TControl* button, int key, bool on) {
   assert(key == VK_RETURN || key == VK_ESCAPE);
-  if (key == VK_RETURN) {
-    button->isDefaultButton = on;
-  } else {
-    button->isCancelButton = on;
-  }
+  if (key == VK_ESCAPE) button->isCancelButton = on;
   TControl* mainForm = g.mainForm;
   TControl* form = FindForm(button);
   if (!mainForm || !form) return;

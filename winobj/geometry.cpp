@@ -20,10 +20,11 @@ RECT GetBoundsRect(TControl* control) {
 void SetBoundsRect(TControl* control, const RECT& bounds) {
   RECT current = GetBoundsRect(control);
   if (EqualRect(&current, &bounds)) return;
-  if (control->isForm && !(control->boundsSet & 12)) ChangeStyle(control, WS_CAPTION | WS_SYSMENU, 0);
-  control->boundsSet |= 12;
-  if (bounds.left != current.left) control->boundsSet |= 1;
-  if (bounds.top != current.top) control->boundsSet |= 2;
+  // A form gets its caption when it is first given bounds.
+  if (control->isForm && !(control->boundsSet & kBoundsSizeSet)) ChangeStyle(control, WS_CAPTION | WS_SYSMENU, 0);
+  control->boundsSet |= kBoundsSizeSet;
+  if (bounds.left != current.left) control->boundsSet |= kBoundsLeftSet;
+  if (bounds.top != current.top) control->boundsSet |= kBoundsTopSet;
   control->bounds = bounds;
   if (!control->handle) return;
   int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;

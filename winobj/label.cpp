@@ -6,13 +6,14 @@ using namespace winobj;
 namespace winobj {
 
 const TControlTraits kStaticTraits = {
-    ClearText,
-    STN_CLICKED, 0, 0, 0, 0,  // click, enter, leave, change, select
-    0, 0, 0, 0,               // item count, replace sel, item data
-    0, 0, 0,                  // add, delete, insert item
-    0, 0, 0, 0, 0,            // line index .. set selection
-    SS_LEFT, SS_RIGHT, SS_CENTER, SS_LEFTNOWORDWRAP,  // alignment; clears the no-wrap type
-    1, 1,                     // extra width, height
+    .clear = ClearText,
+    .clickCode = STN_CLICKED,
+    .alignLeft = SS_LEFT,
+    .alignRight = SS_RIGHT,
+    .alignCenter = SS_CENTER,
+    .alignClears = SS_LEFTNOWORDWRAP,  // an alignment ends the no-wrap type
+    .extraWidth = 1,
+    .extraHeight = 1,
 };
 
 }  // namespace winobj

@@ -5,6 +5,6 @@ using namespace winobj;
 
 TControl* NewPanel(TControl* parent, int edge) {
   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP;
-  if (edge == 0 || edge == 1) style |= WS_BORDER;
+  if (edge != kPanelNoBorder) style |= WS_BORDER;
   return NewChildControl(parent, L"STATIC", style, kStaticTraits, 100, 100);
 }

@@ -9,6 +9,13 @@ using namespace winobj;
 
 namespace {
 
+// COMCTL32_VERSION of the Windows CE SDK, which the scroll bar announces itself
+// with (CCM_SETVERSION).
+const WPARAM kCommonControlsVersion = 0x020C;
+// A WM_NOTIFY code that has no name in the desktop SDK; a common control of the
+// device asks it and expects 1.
+const UINT kNotifyAnsweredWithOne = static_cast<UINT>(-50);
+
 // The parent's WM_NOTIFY goes to the hooks of the control that sent it.
 bool NotifyReflectHook(TControl*, TWindowMessage& msg, LRESULT& result) {
   if (msg.message != WM_NOTIFY || !msg.lParam) return false;
@@ -26,7 +33,7 @@ bool NotifyCodeHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   if (msg.message != WM_NOTIFY || msg.hwnd != control->handle) return false;
   UINT code = reinterpret_cast<NMHDR*>(msg.lParam)->code;
   switch (code) {
-    case static_cast<UINT>(-50):
+    case kNotifyAnsweredWithOne:
       result = 1;
       return true;
     case NM_KILLFOCUS:
@@ -95,14 +102,14 @@ TControl* NewScrollBar(TControl* parent, int kind) {
   INITCOMMONCONTROLSEX icc = {sizeof(icc), 0xFF};
   InitCommonControlsEx(&icc);
   TControl* bar = NewChildControl(parent, L"SCROLLBAR",
-                                  WS_CHILD | WS_VISIBLE | (kind == 1 ? SBS_VERT : SBS_HORZ),
+                                  WS_CHILD | WS_VISIBLE | (kind == kScrollBarVertical ? SBS_VERT : SBS_HORZ),
                                   TControlTraits{}, 64, 64);
   AddHook(bar, NotifyCodeHook);
   AddHook(parent, NotifyReflectHook);
   GetHandle(bar);
   RemoveHook(bar, CommonChildHook);
   AddHook(parent, ScrollHook);
-  Perform(bar, CCM_SETVERSION, 524, 0);
+  Perform(bar, CCM_SETVERSION, kCommonControlsVersion, 0);
   return bar;
 }
 

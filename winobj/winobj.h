@@ -153,18 +153,28 @@ COLORREF ResolveColor(TColor color);
 
 // Per-kind codes and messages that let one set of operations serve every kind.
 // A message number 0 means the kind lacks the operation.
+// Rows name the fields they set (every other one is 0).
 struct TControlTraits {
-  void (*clear)(TControl* control);
-  uint16_t clickCode, enterCode, leaveCode, changeCode, selectCode;
-  uint16_t itemCountMsg, replaceSelMsg, getItemDataMsg, setItemDataMsg;
-  uint16_t addItemMsg, deleteItemMsg, insertItemMsg;
-  uint16_t lineIndexMsg, selStartMsg, getSelectedMsg, selectItemMsg, setSelMsg;
-  uint16_t alignLeft, alignRight, alignCenter;
-  uint8_t alignClears;
-  uint16_t extraWidth, extraHeight;
+  void (*clear)(TControl* control) = nullptr;
+  // Notification codes that raise OnClick, OnEnter, OnLeave, OnChange, OnSelChange.
+  uint16_t clickCode = 0, enterCode = 0, leaveCode = 0, changeCode = 0, selectCode = 0;
+  // Messages for items, text and selection.
+  uint16_t itemCountMsg = 0, replaceSelMsg = 0, getItemDataMsg = 0, setItemDataMsg = 0;
+  uint16_t addItemMsg = 0, deleteItemMsg = 0, insertItemMsg = 0;
+  uint16_t lineIndexMsg = 0, getSelectedMsg = 0, selectItemMsg = 0, setSelMsg = 0;
+  // The style bits of each alignment, and the bits that any alignment clears.
+  uint16_t alignLeft = 0, alignRight = 0, alignCenter = 0;
+  uint8_t alignClears = 0;
+  // What automatic sizing adds to the text's extent.
+  uint16_t extraWidth = 0, extraHeight = 0;
 };
 
 enum TTextAlign { kAlignLeft = 0, kAlignRight = 1, kAlignCenter = 2 };
+
+// TControl::boundsSet: the left or top was changed; bounds (a size) were set.
+const uint8_t kBoundsLeftSet = 0x1;
+const uint8_t kBoundsTopSet = 0x2;
+const uint8_t kBoundsSizeSet = 0x4 | 0x8;
 
 // One native window of any kind. Fields are public for tests and for the layer's
 // own files; programs use the functions below.
@@ -193,7 +203,7 @@ struct TControl : TRefObject {
   uint16_t childId = 0;
   bool isForm = false, defaultBoundsFromWorkArea = false, isChild = false,
        drawsOwnText = false, wantsEnter = false;
-  uint8_t boundsSet = 0;  // 1 left changed, 2 top changed, 4 | 8 any explicit bounds
+  uint8_t boundsSet = 0;  // kBounds* bits: which bounds were set explicitly
   std::wstring className;
   TColor textColor = kColorWindowText;
   TColor color = kColorWindow;
@@ -225,7 +235,7 @@ struct TControl : TRefObject {
   int32_t dropIndex = -1;  // selection when the list dropped down
 
   uint8_t focusGuard = 0;
-  bool isDefaultButton = false, isCancelButton = false;
+  bool isCancelButton = false;
   TControl* defaultButton = nullptr;  // forms
   TControl* cancelButton = nullptr;   // forms
   TControlTraits traits = {};
@@ -333,7 +343,9 @@ std::wstring GetCommandLineArgument(int n);
 TControl* NewButton(TControl* parent, const std::wstring& caption);    // 64 x 22
 TControl* NewCheckBox(TControl* parent, const std::wstring& caption);  // 72 x 22
 TControl* NewLabel(TControl* parent, const std::wstring& caption);     // 64 x 22
-// edge 0 or 1: with a border; 2: none. 100 x 100.
+// A panel's edge: 0 or 1 with a border, 2 none. 100 x 100.
+const int kPanelWithBorder = 1;
+const int kPanelNoBorder = 2;
 TControl* NewPanel(TControl* parent, int edge);
 
 // Edit box options (bits).
@@ -359,9 +371,12 @@ const uint32_t kComboNoIntegralHeight = 0x10;
 const uint32_t kComboOemConvert = 0x20;
 const uint32_t kComboSort = 0x40;
 const uint32_t kComboUppercase = 0x80;
+const uint32_t kComboNoStyle = 0x100;  // bits 8 to 10 select no style
 TControl* NewComboBox(TControl* parent, uint32_t options);  // 100 x 22
 
-// kind 0 horizontal, 1 vertical. The window is made at once. 64 x 64.
+// The window is made at once. 64 x 64.
+const int kScrollBarHorizontal = 0;
+const int kScrollBarVertical = 1;
 TControl* NewScrollBar(TControl* parent, int kind);
 
 // Geometry, relative to the parent's client area (a top-level form: the screen).

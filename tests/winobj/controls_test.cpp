@@ -19,7 +19,7 @@ const DefaultCase kDefaults[] = {
     {"Panel", [](TControl* p) { return NewPanel(p, 0); }, L"STATIC", 100, 100},
     {"EditBox", [](TControl* p) { return NewEditBox(p, 0); }, L"EDIT", 100, 22},
     {"MultiLineEditBox", [](TControl* p) { return NewEditBox(p, kEditMultiline); }, L"EDIT", 200, 200},
-    {"ScrollBar", [](TControl* p) { return NewScrollBar(p, 1); }, L"SCROLLBAR", 64, 64},
+    {"ScrollBar", [](TControl* p) { return NewScrollBar(p, kScrollBarVertical); }, L"SCROLLBAR", 64, 64},
 };
 
 TEST_F(Controls, NewControlsSitAtTwoTwoWithTheKindsSize) {
@@ -258,7 +258,7 @@ TEST_F(Controls, EditBoxTextChangeItemsAndSelection) {
 
 TEST_F(Controls, AnchoredChildrenFollowTheirParent) {
   TControl* form = ShownForm();
-  TControl* panel = SetSize(SetPosition(NewPanel(form, 2), 0, 0), 200, 100);
+  TControl* panel = SetSize(SetPosition(NewPanel(form, kPanelNoBorder), 0, 0), 200, 100);
   TControl* stretch = SetSize(SetPosition(NewLabel(panel, L"s"), 10, 10), 100, 20);
   TControl* corner = SetSize(SetPosition(NewButton(panel, L"c"), 150, 70), 40, 20);
   TControl* fixed = SetSize(SetPosition(NewLabel(panel, L"f"), 10, 40), 50, 20);

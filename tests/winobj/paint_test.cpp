@@ -27,7 +27,7 @@ TEST_F(Painting, FormBackgroundIsPaintedInItsColour) {
 
 TEST_F(Painting, LabelSharesTheBrushOfASameColouredPanelUntilItsColourChanges) {
   TControl* form = ShownForm();
-  TControl* panel = SetSize(NewPanel(form, 2), 200, 100);
+  TControl* panel = SetSize(NewPanel(form, kPanelNoBorder), 200, 100);
   SetColor(panel, RGB(255, 128, 0));
   TControl* label = SetSize(SetPosition(NewLabel(panel, L"x"), 10, 10), 100, 30);
   GetHandle(label);
@@ -79,7 +79,7 @@ TEST_F(Painting, SystemColourChangeIsPickedUpAtTheNextPaint) {
 
 TEST_F(Painting, CopiedFontSharesTheParentsHandleUntilTheParentChanges) {
   TControl* form = ShownForm();
-  TControl* panel = SetSize(NewPanel(form, 2), 200, 100);
+  TControl* panel = SetSize(NewPanel(form, kPanelNoBorder), 200, 100);
   SetFontHeight(GetFont(panel), -20);
   TControl* label = NewLabel(panel, L"shared");
   GetHandle(label);
@@ -99,7 +99,7 @@ TEST_F(Painting, CopiedFontSharesTheParentsHandleUntilTheParentChanges) {
 TEST_F(Painting, AGrandchildsCopiedFontStaysLiveWhenTheFormsFontChanges) {
   TControl* form = ShownForm();
   SetFontHeight(GetFont(form), -20);
-  TControl* panel = SetSize(NewPanel(form, 2), 200, 100);
+  TControl* panel = SetSize(NewPanel(form, kPanelNoBorder), 200, 100);
   TControl* label = NewLabel(panel, L"deep");
   GetHandle(label);
   HGDIOBJ shared = GetToolHandle(GetFont(form));
@@ -158,7 +158,7 @@ std::wstring ScreenshotFolder() {
 TEST_F(Painting, FormWithEveryKindOfControlIsSavedAsAScreenshot) {
   TControl* form = ShownForm();
   SetColor(form, RGB(255, 255, 255));
-  TControl* panel = SetSize(SetPosition(NewPanel(form, 1), 8, 8), 370, 250);
+  TControl* panel = SetSize(SetPosition(NewPanel(form, kPanelWithBorder), 8, 8), 370, 250);
   SetColor(panel, RGB(255, 128, 0));
   SetFontHeight(GetFont(panel), -11);
   TControl* title = SetSize(SetPosition(NewLabel(panel, L"Labels, buttons, boxes"), 8, 8), 200, 16);

@@ -14,7 +14,7 @@ struct ScrollSeen {
 };
 
 TControl* PagedBar(TControl* form, ScrollSeen* seen) {
-  TControl* bar = NewScrollBar(form, 1);
+  TControl* bar = NewScrollBar(form, kScrollBarVertical);
   SetScrollMin(bar, 0);
   SetScrollMax(bar, 100);
   // A page of 10: positions 0 .. 100 - 10 + 1 + 9 - 10 = 0 .. 100 in the window's terms.
@@ -66,7 +66,7 @@ TEST_F(ScrollBars, RefusingOnScrollQueryLeavesTheBarWhereItWas) {
 
 TEST_F(ScrollBars, WithoutPageTheArrowsStopAtTheRangeEnds) {
   TControl* form = ShownForm();
-  TControl* bar = NewScrollBar(form, 1);
+  TControl* bar = NewScrollBar(form, kScrollBarVertical);
   SetScrollMax(bar, 256);  // positions 0 .. 255
   SetScrollMin(bar, 0);
   SetScrollPosition(bar, 255);
@@ -86,7 +86,7 @@ TEST_F(ScrollBars, WithoutPageTheArrowsStopAtTheRangeEnds) {
 
 TEST_F(ScrollBars, NotificationsOfTheBarAreReflectedFromItsParent) {
   TControl* form = ShownForm();
-  TControl* bar = NewScrollBar(form, 0);
+  TControl* bar = NewScrollBar(form, kScrollBarHorizontal);
   Counter enter, clicks;
   SetOnEnter(bar, Counter::Count, &enter);
   SetOnClick(bar, Counter::Count, &clicks);
