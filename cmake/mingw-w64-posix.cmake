@@ -12,9 +12,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
-# Test executables run under Wine; Debian keeps the 64-bit loader outside PATH.
-find_program(VORLIX_WINE64 wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(NOT VORLIX_WINE64)
-  set(VORLIX_WINE64 wine)
+# Test executables run under Wine: the loader that scripts/env.sh found, given
+# at the first configuration (-DVORLIX_WINE=...) and kept in the cache.
+set(VORLIX_WINE "" CACHE FILEPATH "The Wine loader that runs the test programs")
+if(NOT VORLIX_WINE)
+  message(FATAL_ERROR "Configure through scripts/env.sh (scripts/test), which finds Wine")
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${VORLIX_WINE64})
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VORLIX_WINE})

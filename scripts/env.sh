@@ -27,12 +27,17 @@ vorlix_install_missing() {
     "xprop:x11-utils"
     "cmake:cmake"
     "python3:python3"
+    "clang++:clang"
+    "cppcheck:cppcheck"
+    "clang-tidy:clang-tidy"
   )
   for pair in "${pairs[@]}"; do
     cmd=${pair%%:*}; pkg=${pair#*:}
     command -v "$cmd" >/dev/null 2>&1 || [ -x "/usr/lib/wine/$cmd" ] || need+=("$pkg")
   done
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  # libFuzzer's runtime, for the fuzz targets.
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
   if [ ${#need[@]} -gt 0 ]; then
     vorlix_log "installing: ${need[*]}"
     local sudo=""
@@ -40,18 +45,28 @@ vorlix_install_missing() {
     $sudo apt-get update -qq >/dev/null
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
   fi
+  vorlix_find_wine
+}
+
+# The one place that finds Wine: VORLIX_WINE is the 64-bit loader, for every
+# script and, through the build's cache, for CTest.
+vorlix_find_wine() {
   # Debian installs the 64-bit loader outside PATH.
   if ! command -v wine64 >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
     export PATH="$PATH:/usr/lib/wine"
   fi
+  VORLIX_WINE=$(command -v wine64) || { vorlix_log "wine64 not found"; return 1; }
+  export VORLIX_WINE
 }
 
-# Configures (once) and builds the project.
+# Configures (the first time, and again when BUILD_TYPE changes) and builds.
 vorlix_build() {
-  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+  local cached=
+  [ -f "$BUILD_DIR/CMakeCache.txt" ] && cached=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD_DIR/CMakeCache.txt")
+  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ] || [ "$cached" != "$BUILD_TYPE" ]; then
     cmake -S "$VORLIX_ROOT" -B "$BUILD_DIR" \
       -DCMAKE_TOOLCHAIN_FILE="$VORLIX_ROOT/cmake/mingw-w64-posix.cmake" \
-      -DCMAKE_BUILD_TYPE="$BUILD_TYPE" >/dev/null
+      -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DVORLIX_WINE="$VORLIX_WINE" >/dev/null
   fi
   cmake --build "$BUILD_DIR" -j "$(nproc)"
 }
@@ -64,9 +79,13 @@ vorlix_start_display() {
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   VORLIX_XVFB_PID=$!
-  local num
-  read -r num <"$fifo"
+  local num=
+  read -r num <"$fifo" || true
   rm -f "$fifo"
+  if [ -z "$num" ] || ! kill -0 "$VORLIX_XVFB_PID" 2>/dev/null; then
+    vorlix_log "Xvfb did not start (is /tmp/.X11-unix writable, is a display free?)"
+    exit 1
+  fi
   export DISPLAY=":$num"
   vorlix_log "started Xvfb on $DISPLAY"
 }
@@ -90,7 +109,7 @@ vorlix_prepare_wine() {
   # hide or destroy of a managed window: leave windows unmanaged there.
   local managed=Y
   [ -z "${VORLIX_XVFB_PID:-}" ] || managed=N
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
+  "$VORLIX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f >/dev/null 2>&1 || true
 }
 
 vorlix_cleanup() {

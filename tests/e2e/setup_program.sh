@@ -4,7 +4,7 @@
 # Usage: setup_program.sh <build folder>   (WINEPREFIX and DISPLAY set by scripts/test)
 set -euo pipefail
 BUILD=${1:?build folder}
-WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+WINE=${VORLIX_WINE:?run through scripts/test, which finds Wine}
 export VORLIX_POWER_ACTION=recorded
 WORK=$(mktemp -d)
 APP_PID=

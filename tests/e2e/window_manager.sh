@@ -39,7 +39,7 @@ if [ ! -f "$PREFIX/system.reg" ]; then
   cp -a "$MAIN_PREFIX" "$PREFIX"
 fi
 export WINEPREFIX=$PREFIX
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
+"${VORLIX_WINE:?run through scripts/test, which finds Wine}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d Y /f >/dev/null 2>&1
 echo "display $DISPLAY, window manager: $(xprop -root _NET_SUPPORTING_WM_CHECK | sed 's/.*# //')"
 
 status=0

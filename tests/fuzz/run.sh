@@ -10,8 +10,10 @@ build=$(cd "${1:?build folder}" && pwd)/fuzz
 seconds=${2:-10}
 shift $(( $# >= 2 ? 2 : $# ))
 
+# scripts/env.sh installs clang and libFuzzer's runtime with the other tools.
 if ! command -v clang++ >/dev/null 2>&1 || ! ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1; then
-  apt-get update -qq >/dev/null && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null
+  echo "clang++ or libFuzzer's runtime not found: run through scripts/test" >&2
+  exit 1
 fi
 
 # One build at a time: several CTest entries call this script.

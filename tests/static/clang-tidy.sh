@@ -10,14 +10,9 @@ root=$(cd "$here/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 [ -f "$build/compile_commands.json" ] || cmake "$build" >/dev/null  # exported by CMakeLists.txt
 
+# scripts/env.sh installs clang-tidy with the other tools.
 runner=$(command -v run-clang-tidy || command -v run-clang-tidy-14 || true)
-if [ -z "$runner" ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends clang-tidy >/dev/null
-  runner=$(command -v run-clang-tidy || command -v run-clang-tidy-14)
-fi
+[ -n "$runner" ] || { echo "run-clang-tidy not found: run through scripts/test" >&2; exit 1; }
 
 checks='-*,bugprone-*'
 # Noise for Win32 code: adjacent DWORD/HWND parameters, implicit narrowing in API

@@ -9,12 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build}
 
-if ! command -v cppcheck >/dev/null 2>&1; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq >/dev/null
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends cppcheck >/dev/null
-fi
+# scripts/env.sh installs cppcheck with the other tools.
+command -v cppcheck >/dev/null 2>&1 || { echo "cppcheck not found: run through scripts/test" >&2; exit 1; }
 
 cache="$build/cppcheck"
 mkdir -p "$cache"

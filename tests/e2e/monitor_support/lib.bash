@@ -8,8 +8,7 @@ mon_fail() { echo "FAIL: $*" >&2; exit 1; }
 mon_init() {
   MON_BUILD=$(cd "$1" && pwd)
   MON_NAME=$(basename "$0" .sh)
-  MON_WINE=/usr/lib/wine/wine64
-  [ -x "$MON_WINE" ] || MON_WINE=$(command -v wine64 || command -v wine)
+  MON_WINE=${VORLIX_WINE:?run through scripts/test, which finds Wine}
   export WINEPREFIX=${WINEPREFIX:-$MON_BUILD/wineprefix}
   export WINEDEBUG=${WINEDEBUG:--all}
   [ -n "${DISPLAY:-}" ] || mon_fail "DISPLAY is not set (run through scripts/test)"
