@@ -1,4 +1,7 @@
 // Trimming, ReplaceFirst, paths and the line splitter.
+#include <algorithm>
+#include <vector>
+
 #include "shared/lines.h"
 #include "shared/paths.h"
 #include "shared/settings.h"
@@ -9,12 +12,17 @@ namespace {
 
 bool IsBlank(wchar_t c) { return c <= 0x20; }
 
+// Trimming takes away the blanks at either end and nothing else: exactly the
+// units from the first non-blank to the last stay.
 void CheckTrimming(const std::wstring& text) {
-  std::wstring trimmed = TrimBlanks(text);
-  FUZZ_CHECK(trimmed.empty() || (!IsBlank(trimmed.front()) && !IsBlank(trimmed.back())));
-  FUZZ_CHECK(text.find(trimmed) != std::wstring::npos);
-  FUZZ_CHECK(TrimBlanks(trimmed) == trimmed);
-  FUZZ_CHECK(TrimLeftBlanks(TrimRightBlanks(text)) == TrimRightBlanks(TrimLeftBlanks(text)));
+  size_t first = 0, last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  FUZZ_CHECK(TrimBlanks(text) == text.substr(first, last - first));
+  FUZZ_CHECK(TrimLeftBlanks(text) == text.substr(first == last ? text.size() : first));
+  size_t keepRight = text.size();
+  while (keepRight > 0 && IsBlank(text[keepRight - 1])) --keepRight;
+  FUZZ_CHECK(TrimRightBlanks(text) == text.substr(0, keepRight));
 }
 
 void CheckReplaceFirst(const std::wstring& text, const std::wstring& search,
@@ -49,15 +57,40 @@ void CheckPaths(const std::wstring& path) {
   FUZZ_CHECK(extension.find(L'.') == std::wstring::npos);
 }
 
+// The lines, each followed by the line end that stood after it in the input,
+// rebuild the input up to its first Ctrl-Z: nothing dropped, nothing merged.
+// Split in two pieces at any point, the input gives the same lines.
 void CheckLines(const uint8_t* data, size_t size) {
-  size_t total = 0;
+  std::string input(reinterpret_cast<const char*>(data), size);
+  size_t end = std::min(input.find('\x1A'), input.size());
+  std::vector<std::string> lines;
   int expected = 0;
-  SplitTextLines(reinterpret_cast<const char*>(data), size, [&](int n, const std::string& line) {
+  SplitTextLines(input.data(), input.size(), [&](int n, const std::string& line) {
     FUZZ_CHECK(n == expected++);
-    FUZZ_CHECK(line.find_first_of("\r\n\x1A") == std::string::npos);
-    total += line.size() + 1;
+    lines.push_back(line);
   });
-  FUZZ_CHECK(total <= size + 1);
+  size_t at = 0;
+  for (const std::string& line : lines) {
+    FUZZ_CHECK(input.compare(at, line.size(), line) == 0);
+    at += line.size();
+    FUZZ_CHECK(at <= end);
+    if (at == end) break;
+    FUZZ_CHECK(input[at] == '\r' || input[at] == '\n');
+    at += (input[at] == '\r' && at + 1 < end && input[at + 1] == '\n') ? 2 : 1;
+  }
+  // Only an empty line may be left out at the end (text ending in a line end, or
+  // a Ctrl-Z at the start of a line).
+  FUZZ_CHECK(at == end);
+
+  size_t cut = size ? data[0] % (size + 1) : 0;
+  std::vector<std::string> pieces;
+  TLineSplit split;
+  auto collect = [&](int, const std::string& line) { pieces.push_back(line); };
+  if (FeedTextLines(split, input.data(), cut, collect)) {
+    FeedTextLines(split, input.data() + cut, size - cut, collect);
+  }
+  FinishTextLines(split, collect);
+  FUZZ_CHECK(pieces == lines);
 }
 
 }  // namespace
