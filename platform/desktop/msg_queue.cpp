@@ -12,6 +12,7 @@
 //
 // Every lock here is a Win32 mutex, not std::mutex: the monitor ends its reader
 // thread with TerminateThread, and an abandoned Win32 mutex can still be taken.
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -58,6 +59,7 @@ struct Queue {
   HANDLE closed = nullptr;  // set by CloseMsgQueue of this process: wakes blocked calls
   bool reader = false;
   std::wstring prefix;
+  std::atomic<int> waiting{0};  // calls of this process blocked on the handle
   // The layout as checked against the mapping when opened. Kept here because any
   // process of the session can write to the header.
   DWORD flags = 0;
@@ -249,10 +251,12 @@ DWORD Remaining(DWORD timeout, ULONGLONG start) {
 
 // Waits for one of the queue's events; false with the last error set on timeout,
 // on CloseMsgQueue of this handle, or on a failed wait.
-bool WaitForQueue(const Queue& q, HANDLE event, HANDLE broken, DWORD timeout) {
+bool WaitForQueue(Queue& q, HANDLE event, HANDLE broken, DWORD timeout) {
   if (timeout == 0) return Fail(ERROR_TIMEOUT);
   HANDLE waits[3] = {q.closed, event, broken};
+  ++q.waiting;
   DWORD r = WaitForMultipleObjects(broken ? 3 : 2, waits, FALSE, timeout);
+  --q.waiting;
   if (r == WAIT_OBJECT_0) return Fail(ERROR_INVALID_HANDLE);
   if (r == WAIT_TIMEOUT) return Fail(ERROR_TIMEOUT);
   if (r == WAIT_FAILED) return false;
@@ -260,6 +264,11 @@ bool WaitForQueue(const Queue& q, HANDLE event, HANDLE broken, DWORD timeout) {
 }
 
 }  // namespace
+
+int MsgQueueWaitingCalls(HANDLE hMsgQ) {
+  std::shared_ptr<Queue> q = FindQueue(hMsgQ);
+  return q ? q->waiting.load() : 0;
+}
 
 std::wstring MsgQueueObjectName(HANDLE hMsgQ, bool* readAccess) {
   std::shared_ptr<Queue> q = FindQueue(hMsgQ);

@@ -58,6 +58,9 @@ std::vector<PowerSubscriptionInfo> ListPowerSubscriptions();
 // Queue internals shared with the power manager stand-in.
 // The object name prefix of a queue handle of this process, empty if hMsgQ is none.
 std::wstring MsgQueueObjectName(HANDLE hMsgQ, bool* readAccess);
+// How many ReadMsgQueue / WriteMsgQueue calls of this process wait on the
+// handle just now (the tests' handshake with a blocked call).
+int MsgQueueWaitingCalls(HANDLE hMsgQ);
 // Opens one side of an existing queue by its object name prefix; NULL (with
 // ERROR_FILE_NOT_FOUND) when no process holds that queue any more.
 HANDLE OpenMsgQueueByObjectName(const std::wstring& objectName, bool readAccess);

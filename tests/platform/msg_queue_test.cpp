@@ -77,8 +77,9 @@ TEST(MsgQueue, FullQueueMakesWritersWaitForRoom) {
   EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), GetLastError());
   EXPECT_GE(GetTickCount64() - start, 150u);
 
+  // The read comes once the write below is blocked, waiting for room.
   std::thread reader([&] {
-    Sleep(200);
+    EXPECT_TRUE(WaitUntilBlocked(q.writer));
     EXPECT_EQ(1u, ReadValue(q.reader));
   });
   EXPECT_TRUE(WriteValue(q.writer, 3, INFINITE));
@@ -119,7 +120,7 @@ TEST(MsgQueue, MissingOtherSideBreaksTheQueueUnlessAllowed) {
   ASSERT_TRUE(reader);
   ASSERT_TRUE(WriteValue(writer, 1));
   std::thread closer([&] {
-    Sleep(200);
+    EXPECT_TRUE(WaitUntilBlocked(writer));
     CloseMsgQueue(reader);
   });
   EXPECT_FALSE(WriteValue(writer, 2, INFINITE));
@@ -142,7 +143,7 @@ TEST(MsgQueue, ClosedHandleFailsWaitsAndWakesABlockedRead) {
     result = ReadMsgQueue(q.reader, &value, sizeof value, &bytes, INFINITE, nullptr);
     error = GetLastError();
   });
-  Sleep(200);
+  ASSERT_TRUE(WaitUntilBlocked(q.reader));
   HANDLE reader = q.reader;
   ASSERT_TRUE(CloseMsgQueue(reader));
   q.reader = nullptr;

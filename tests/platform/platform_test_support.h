@@ -94,6 +94,13 @@ class ScopedEnvironment {
 };
 
 // A name no other test run uses.
+// Waits (up to 10 s) until a call of this process is blocked on the queue
+// handle: the other side of a handshake with ReadMsgQueue or WriteMsgQueue.
+inline bool WaitUntilBlocked(HANDLE queue) {
+  for (int i = 0; i < 10000 && MsgQueueWaitingCalls(queue) == 0; ++i) Sleep(1);
+  return MsgQueueWaitingCalls(queue) > 0;
+}
+
 inline std::wstring UniqueName(const std::wstring& stem) {
   static LONG serial = 0;
   return stem + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(InterlockedIncrement(&serial));
