@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "shared/files.h"
-#include "shared/overlay_metrics.h"
 #include "shared/text.h"
 #include "shared/ui.h"
 #include "tests/setup/settings_harness.h"
@@ -205,37 +204,40 @@ TEST_F(SetupPreview, WithoutAPackShowsTheBuiltInTexts) {
 struct TFontCase {
   bool autosize;
   const wchar_t* fontSize;
-  int dpi;  // 0: what the screen reports
-  int width;  // 0: the whole screen
-  int px;     // 0: by the shared rule with the screen's values
+  int dpi;
+  int width;  // 0: the whole screen (1024 on the test display)
+  int px;
 };
 
 TEST_F(SetupPreview, FontHeightAndPlacesFollowTheOverlaysRule) {
   const TFontCase cases[] = {
       {true, L"abc", 96, 240, 8},  {true, L"8", 96, 320, 11},    {true, L"8", 128, 240, 10},
       {true, L"8", 192, 480, 32},  {false, L"8", 96, 0, 11},     {false, L"8", 192, 0, 21},
-      {false, L"12", 96, 0, 16},   {true, L"8", 0, 0, 0},        {false, L"30", 0, 0, 0},
+      {false, L"12", 96, 0, 16},
+      {true, L"8", 96, 0, 35},     // step round(96 / 9) = 11, 1024 x 11 / 320 = 35.2
+      {false, L"30", 96, 0, 40},   // 30 / 72 x 96
   };
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     SetColor(w->pnlBackgroundColor, 0x00203040);
     SetColor(w->pnlTextColor, 0x00F0E0D0);
     const int screenWidth = GetClientWidth(w->frmMain);
-    const int screenDpiReported = screenDpi;
-    EXPECT_EQ(ScreenDpi(), screenDpiReported);
+    ASSERT_EQ(1024, screenWidth) << "the rows are worked out for the test display";
+    EXPECT_EQ(96, screenDpi) << "Wine's resolution, which the test display keeps";
     for (const TFontCase& c : cases) {
       SCOPED_TRACE(testing::Message() << c.autosize << " " << c.fontSize << " " << c.dpi << " " << c.width);
       if (GetChecked(w->chkAutoSize) != c.autosize) Click(w->chkAutoSize);
       SetText(w->edtFontSize, c.fontSize);
-      screenDpi = c.dpi ? c.dpi : screenDpiReported;
+      screenDpi = c.dpi;
       int width = c.width ? c.width : screenWidth;
       SetWidth(w->pnlPreview, width);
-      int px = c.px ? c.px
-                    : OverlayFontHeight(c.autosize, TextToInt(c.fontSize), screenDpiReported, width);
+      int px = c.px;
       Click(w->btnPreview);
       ASSERT_TRUE(IsShown(w->pnlPreview));
       EXPECT_EQ(-px, GetFontHeight(GetFont(w->Label1)));
       EXPECT_EQ(-px, GetFontHeight(GetFont(w->Label2)));
-      int middle = OverlayMiddle(GetHeight(w->pnlPreview));
+      // Half the height; a half rounds to the even neighbour.
+      int height = GetHeight(w->pnlPreview), middle = height / 2;
+      if (height % 2 && middle % 2) ++middle;
       RECT label1 = BoundsOf(w->Label1), label2 = BoundsOf(w->Label2);
       EXPECT_EQ(middle, label1.bottom) << "Label1 ends on the middle line";
       EXPECT_EQ(middle + (label2.bottom - label2.top), label2.top) << "one empty band";
