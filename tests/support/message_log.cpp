@@ -1,7 +1,9 @@
 #include "tests/support/message_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 void MessageLog::Add(UINT message, unsigned flags, WPARAM wParam, LPARAM lParam) {
   messages_.push_back({message, flags, wParam, lParam});
@@ -92,7 +94,8 @@ void FlushMessagesFor(DWORD milliseconds) {
   FlushMessages();
 }
 
-WindowSpy::WindowSpy(HWND hwnd, MessageLog* log) : hwnd_(hwnd), log_(log) {
+WindowSpy::WindowSpy(HWND hwnd, MessageLog* log, std::vector<UINT> only)
+    : hwnd_(hwnd), log_(log), only_(std::move(only)) {
   SetPropW(hwnd, L"TEST_SPY", this);
   previous_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowSpy::Proc)));
@@ -108,7 +111,10 @@ LRESULT CALLBACK WindowSpy::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   auto* spy = static_cast<WindowSpy*>(GetPropW(hwnd, L"TEST_SPY"));
   if (!spy) return DefWindowProcW(hwnd, message, wParam, lParam);
   WNDPROC previous = spy->previous_;
-  spy->log_->AddCurrent(message, wParam, lParam);
+  const std::vector<UINT>& only = spy->only_;
+  if (only.empty() || std::find(only.begin(), only.end(), message) != only.end()) {
+    spy->log_->AddCurrent(message, wParam, lParam);
+  }
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     RemovePropW(hwnd, L"TEST_SPY");

@@ -23,8 +23,8 @@ enum MessageFlags : unsigned {
 struct LoggedMessage {
   UINT message;
   unsigned flags;
-  WPARAM wParam;
-  LPARAM lParam;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
 };
 
 class MessageLog {
@@ -58,11 +58,12 @@ void FlushMessages();
 // Flushes for a while: Wine handles some requests of the X server asynchronously.
 void FlushMessagesFor(DWORD milliseconds);
 
-// Records every message that reaches a window into log, in front of its own
-// procedure, for as long as the subclass lives.
+// Records every message that reaches a window into log (or, when only is not
+// empty, those of only), in front of its own procedure, for as long as the
+// subclass lives.
 class WindowSpy {
  public:
-  WindowSpy(HWND hwnd, MessageLog* log);
+  WindowSpy(HWND hwnd, MessageLog* log, std::vector<UINT> only = {});
   ~WindowSpy();
   WindowSpy(const WindowSpy&) = delete;
   WindowSpy& operator=(const WindowSpy&) = delete;
@@ -72,4 +73,5 @@ class WindowSpy {
   HWND hwnd_;
   WNDPROC previous_;
   MessageLog* log_;
+  std::vector<UINT> only_;
 };
