@@ -17,7 +17,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.lpszClassName = L"Minimal";
   RegisterClassW(&wc);
   // Without its window nothing would ever post WM_CLOSE: fail instead of waiting forever.
-  if (!CreateWindowExW(0, L"Minimal", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, instance, nullptr)) return 1;
+  if (!CreateWindowExW(0, L"Minimal", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, instance,
+                       nullptr))
+    return 1;
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   return 0;

@@ -57,7 +57,8 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
       readerBusy = false;
       return 0;
     }
-    ReadMsgQueue(powerQueue, messageBuffer, sizeof messageBuffer, &bytesRead, INFINITE, &messageFlags);
+    ReadMsgQueue(powerQueue, messageBuffer, sizeof messageBuffer, &bytesRead, INFINITE,
+                 &messageFlags);
     DWORD message;
     std::memcpy(&message, messageBuffer, sizeof message);  // POWER_BROADCAST::Message
     uint8_t currentAcLineStatus;

@@ -30,7 +30,8 @@ void OnOverlayShow(void* context, TControl* sender) {
 
   int width = GetClientWidth(form);
   int middle = OverlayMiddle(GetClientHeight(form));
-  int px = OverlayFontHeight(monitorSettings.font_autosize, monitorSettings.font_size, screenDpi, width);
+  int px =
+      OverlayFontHeight(monitorSettings.font_autosize, monitorSettings.font_size, screenDpi, width);
 
   LayOutOverlayLines(monitor->Label1, monitor->Label2, px, width, middle);
 }
@@ -81,4 +82,6 @@ void SetCountdownLine(TMonitorWindow* monitor, const std::wstring& line1) {
   SetText(monitor->Label1, line1);
 }
 
-void ResetOverlay(TMonitorWindow* monitor) { RunOnWindowThread(monitor->form, ResetOnWindowThread, monitor); }
+void ResetOverlay(TMonitorWindow* monitor) {
+  RunOnWindowThread(monitor->form, ResetOnWindowThread, monitor);
+}

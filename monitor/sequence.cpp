@@ -163,7 +163,8 @@ void RunTicks(Worker& worker) {
     ULONGLONG now = GetTickCount64();
     // The own handle is never signalled while the thread lives: a plain pause.
     SchedulePoint("ticks: pause");
-    if (WaitForSingleObject(self, deadline > now ? static_cast<DWORD>(deadline - now) : 0) == WAIT_FAILED) {
+    if (WaitForSingleObject(self, deadline > now ? static_cast<DWORD>(deadline - now) : 0) ==
+        WAIT_FAILED) {
       return;
     }
     {
@@ -224,7 +225,8 @@ bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
       ResumeThread(thread);
       if (count != 0) return true;  // parked at its start
     }
-    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return true;  // ended: as a failed wait would
+    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT)
+      return true;  // ended: as a failed wait would
     Sleep(0);
   }
 }
@@ -311,7 +313,8 @@ void CountdownTick(TMonitorWindow* monitor) {
   if (skipNextTick.exchange(false)) return;
   int32_t ticks = ++tickCount;
   if (monitorSettings.cancel_time > ticks) {
-    SetCountdownLine(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time - ticks));
+    SetCountdownLine(monitor,
+                     CountdownLine(messageTexts.action, monitorSettings.cancel_time - ticks));
     return;
   }
   StopSequence(monitor, true);

@@ -70,14 +70,13 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   if (!CreateDelayThread()) PostQuitMessage(0);
   if (!CreateCountdownThread()) PostQuitMessage(0);
 
-  ReadTextLines(programDirectory + L"\\" + kSettingsFileName, [](int number, const std::string& line) {
-    LoadSettingsLine(monitorSettings, number, line);
-  });
+  ReadTextLines(
+      programDirectory + L"\\" + kSettingsFileName,
+      [](int number, const std::string& line) { LoadSettingsLine(monitorSettings, number, line); });
   // With no pack named the path is the folder itself, which reads nothing.
-  ReadTextLines(programDirectory + L"\\" + monitorSettings.lng_file,
-                [](int number, const std::string& line) {
-                  LoadLanguageLine(messageTexts, number, line);
-                });
+  ReadTextLines(
+      programDirectory + L"\\" + monitorSettings.lng_file,
+      [](int number, const std::string& line) { LoadLanguageLine(messageTexts, number, line); });
   // Once per run: from here on the action text holds only "%second%".
   ReplaceFirst(&messageTexts.action, kActionPlaceholder,
                ActionWordOf(messageTexts, monitorSettings.power_action));

@@ -53,7 +53,9 @@ void ChooseSwatchColor(TSettingsWindow* w, TControl* swatch) {
 
 }  // namespace
 
-void OnBackgroundColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->pnlBackgroundColor); }
+void OnBackgroundColorClick(TSettingsWindow* w, TControl*) {
+  ChooseSwatchColor(w, w->pnlBackgroundColor);
+}
 void OnTextColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->pnlTextColor); }
 
 void OnCancelTimeChange(TSettingsWindow* w, TControl*) { EditChanged(CancelTimePair(w)); }
@@ -85,9 +87,10 @@ void OnPreviewClick(TSettingsWindow* w, TControl*) {
     });
   }
   int action = GetItemIndex(w->cbAction);
-  std::wstring word = (action >= 0 && action < 3)
-                          ? ActionWordOf(messageTexts, PowerStateOfAction(static_cast<uint8_t>(action)))
-                          : std::wstring();
+  std::wstring word =
+      (action >= 0 && action < 3)
+          ? ActionWordOf(messageTexts, PowerStateOfAction(static_cast<uint8_t>(action)))
+          : std::wstring();
   std::wstring line1 = ReplaceFirst(messageTexts.action, kActionPlaceholder, word);
   ReplaceFirst(&line1, kSecondPlaceholder, GetText(w->edtCancelTime));
   SetText(w->Label1, line1);

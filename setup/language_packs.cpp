@@ -11,7 +11,8 @@ bool FitsLngFile(const std::wstring& fileName) {
   // through the fixed table, cut at ";" and trimmed, 1 to 16 characters.
   std::string ansi;
   return IsLengthInRange(fileName, 1, 16) && fileName.find(L';') == std::wstring::npos &&
-         TrimBlanks(fileName) == fileName && ToAnsiText(fileName, &ansi) && DecodeCyrillic8Bit(ansi) == fileName;
+         TrimBlanks(fileName) == fileName && ToAnsiText(fileName, &ansi) &&
+         DecodeCyrillic8Bit(ansi) == fileName;
 }
 
 void DiscoverLanguagePacks(const std::wstring& folder, TLanguageObjectList* list) {

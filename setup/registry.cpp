@@ -89,8 +89,8 @@ bool DeleteRegistryValue(HKEY root, const std::wstring& subkey, const std::wstri
 
 bool RegistryValueExists(HKEY root, const std::wstring& subkey, const std::wstring& name) {
   TOpenKey key(root, subkey, kReadWrite);
-  return key.handle &&
-         RegQueryValueExW(key.handle, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return key.handle && RegQueryValueExW(key.handle, name.c_str(), nullptr, nullptr, nullptr,
+                                        nullptr) == ERROR_SUCCESS;
 }
 
 bool FindStartupEntry(const std::wstring& exePath, std::wstring* valueName) {

@@ -97,7 +97,8 @@ void OnOkClick(TSettingsWindow* w, TControl* sender) {
   if (!CheckNumberField(w, w->edtDelayTime, IsByteText, kPageGeneral)) return;
   if (GetChecked(w->chkAutoSize)) {
     // Not used with automatic size: a bad value quietly becomes the file's.
-    if (!IsFontSizeText(GetText(w->edtFontSize))) SetText(w->edtFontSize, IntToText(settings.font_size));
+    if (!IsFontSizeText(GetText(w->edtFontSize)))
+      SetText(w->edtFontSize, IntToText(settings.font_size));
     Normalize(w->edtFontSize);
   } else if (!CheckNumberField(w, w->edtFontSize, IsFontSizeText, kPageView)) {
     return;

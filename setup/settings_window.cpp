@@ -88,8 +88,8 @@ TControl* MakeButton(TControl* parent, const std::wstring& caption, int left, in
   return button;
 }
 
-TControl* MakeCheckBox(TControl* parent, const std::wstring& caption, int left, int top,
-                       int width, int height) {
+TControl* MakeCheckBox(TControl* parent, const std::wstring& caption, int left, int top, int width,
+                       int height) {
   TControl* box = Place(NewCheckBox(parent, caption), left, top, width, height);
   SmallFont(box);
   return box;
@@ -162,7 +162,8 @@ void BuildControls(TSettingsWindow* w) {
 
   w->pnlTabView = MakePanel(w->pnlMain, kPanelNoBorder, 73, 0, 72, 24, IdleTabColor);
   w->lblTabView = MakeLabel(w->pnlTabView, kViewCaption, 8, 5, 57, 16, kAlignCenter);
-  TControl* view = w->pnlView = MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+  TControl* view = w->pnlView =
+      MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
   w->lblBackgroundColor = MakeLabel(view, kBackgroundColorCaption, 8, 16, 100, 16, kAlignRight);
   w->lblTextColor = MakeLabel(view, kTextColorCaption, 8, 48, 100, 16, kAlignRight);
   w->lblFontSize = MakeLabel(view, kFontSizeCaption, 8, 80, 100, 16, kAlignRight);
@@ -235,12 +236,9 @@ struct TPageControls {
 
 TPageControls PageControls(TSettingsWindow* w, TSettingsPage page) {
   switch (page) {
-    case kPageView:
-      return {w->pnlTabView, w->lblTabView, w->pnlView};
-    case kPageLanguage:
-      return {w->pnlTabLanguage, w->lblTabLanguage, w->pnlLanguage};
-    case kPageGeneral:
-      break;
+    case kPageView: return {w->pnlTabView, w->lblTabView, w->pnlView};
+    case kPageLanguage: return {w->pnlTabLanguage, w->lblTabLanguage, w->pnlLanguage};
+    case kPageGeneral: break;
   }
   return {w->pnlTabGeneral, w->lblTabGeneral, w->pnlGeneral};
 }

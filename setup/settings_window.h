@@ -64,20 +64,20 @@ const TColor IdleTabColor = 0x0084ACFF;
 const TColor ActiveTabColor = 0x000080FF;
 
 // Fixed texts of the window and its message boxes.
-extern const wchar_t kWindowCaption[];      // "Настройки Vorlix"
+extern const wchar_t kWindowCaption[];       // "Настройки Vorlix"
 extern const wchar_t kMonitorMissingText[];  // "Приложение Vorlix не найдено"
-extern const wchar_t kInvalidDataText[];     // "Введены некорректные данные"
-extern const wchar_t kPackMissingText[];     // "Выбранный языковой пакет не найден"
+extern const wchar_t kInvalidDataText[];  // "Введены некорректные данные"
+extern const wchar_t kPackMissingText[];  // "Выбранный языковой пакет не найден"
 extern const wchar_t kRestartQuestionText[];
 
 // Process-wide state, one instance each for the whole run.
-extern TSettings settings;           // read once from the file; editing never changes it
+extern TSettings settings;  // read once from the file; editing never changes it
 extern std::wstring programDirectory;
 extern TLanguageObjectList languageList;  // entry i is item i of cbLanguage
 extern int screenDpi;
 extern bool cancelSyncEnabled, fontSyncEnabled, delaySyncEnabled;
 extern TMessageTexts messageTexts;   // the preview's copy of the monitor's texts
-extern std::wstring writeErrorText;     // "Ошибка записи данных в файл"
+extern std::wstring writeErrorText;  // "Ошибка записи данных в файл"
 extern std::wstring registryErrorText;  // "Ошибка изменения данных реестра"
 // The program file whose folder is programDirectory; empty means the running
 // module. Tests point it into a folder of their own.

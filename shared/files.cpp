@@ -18,8 +18,9 @@ bool ToAnsiPath(const std::wstring& path, std::string* ansi) {
 HANDLE OpenForReading(const std::wstring& path) {
   std::string ansi;
   if (!IsFile(path) || !ToAnsiPath(path, &ansi)) return INVALID_HANDLE_VALUE;
-  return CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  return CreateFileA(ansi.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
 // Feeds the file to split piece by piece, so that memory stays bounded whatever
@@ -46,7 +47,8 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+      return false;
     done += written;
   }
   return true;
@@ -133,8 +135,8 @@ void RemoveLeftoverTemporaries(const std::string& target) {
 HANDLE CreateTemporary(const std::string& target, std::string* name) {
   for (int n = 0; n < kTemporaryNames; ++n) {
     *name = TemporaryName(target, n);
-    HANDLE file = CreateFileA(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileA(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
   }
   return INVALID_HANDLE_VALUE;
@@ -149,11 +151,13 @@ bool ReplaceWith(const std::string& temporary, const std::string& target) {
   const ULONGLONG kPatience = 2000;  // ms; reading even a 50 MB file takes less
   ULONGLONG giveUp = GetTickCount64() + kPatience;
   for (;;) {
-    if (MoveFileExA(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (MoveFileExA(temporary.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return true;
     }
     DWORD error = GetLastError();
-    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || GetTickCount64() >= giveUp) {
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
+        GetTickCount64() >= giveUp) {
       return false;
     }
     Sleep(20);
@@ -196,7 +200,8 @@ bool ListDirectory(const std::wstring& folder, TExplorerObjectList* folders,
     // Names pass through the ANSI code page, as every file name of this system does.
     std::string ansi = ToAnsiTextLossy(data.cFileName);
     std::wstring name;
-    int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    int size =
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
     if (size > 0) {
       name.resize(size);
       MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &name[0], size);

@@ -11,8 +11,8 @@
 
 // One directory entry.
 struct TExplorerObject {
-  std::wstring name;   // without folder
-  DWORD attributes;    // FILE_ATTRIBUTE_DIRECTORY marks a folder
+  std::wstring name;  // without folder
+  DWORD attributes;   // FILE_ATTRIBUTE_DIRECTORY marks a folder
 };
 using TExplorerObjectList = std::vector<TExplorerObject>;
 

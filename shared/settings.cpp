@@ -22,10 +22,9 @@ enum class TSettingsKey {
   Unknown
 };
 
-const wchar_t* const kKeyNames[] = {L"power_action", L"force_power",      L"cancel_time",
-                                    L"delay_time",   L"background_color", L"text_color",
-                                    L"font_size",    L"font_autosize",    L"lng_file",
-                                    L"initial_slot_index"};
+const wchar_t* const kKeyNames[] = {
+    L"power_action", L"force_power", L"cancel_time",   L"delay_time", L"background_color",
+    L"text_color",   L"font_size",   L"font_autosize", L"lng_file",   L"initial_slot_index"};
 
 // One validated line of the file: which key, and its value.
 struct TSettingsValue {
@@ -71,32 +70,17 @@ bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsVal
   out->key = static_cast<TSettingsKey>(index);
   bool valid = false;
   switch (out->key) {
-    case TSettingsKey::PowerAction:
-      valid = IsByteText(value) && TextToInt(value) <= 2;
-      break;
+    case TSettingsKey::PowerAction: valid = IsByteText(value) && TextToInt(value) <= 2; break;
     case TSettingsKey::ForcePower:
-    case TSettingsKey::FontAutosize:
-      valid = IsBoolText(value);
-      break;
+    case TSettingsKey::FontAutosize: valid = IsBoolText(value); break;
     case TSettingsKey::CancelTime:
-    case TSettingsKey::DelayTime:
-      valid = IsByteText(value);
-      break;
+    case TSettingsKey::DelayTime: valid = IsByteText(value); break;
     case TSettingsKey::BackgroundColor:
-    case TSettingsKey::TextColor:
-      valid = IsColorText(value);
-      break;
-    case TSettingsKey::FontSize:
-      valid = IsIntInRange(value, 6, 72);
-      break;
-    case TSettingsKey::LngFile:
-      out->text = value;
-      return IsLengthInRange(value, 1, 16);
-    case TSettingsKey::InitialSlotIndex:
-      valid = IsWordText(value);
-      break;
-    case TSettingsKey::Unknown:
-      break;
+    case TSettingsKey::TextColor: valid = IsColorText(value); break;
+    case TSettingsKey::FontSize: valid = IsIntInRange(value, 6, 72); break;
+    case TSettingsKey::LngFile: out->text = value; return IsLengthInRange(value, 1, 16);
+    case TSettingsKey::InitialSlotIndex: valid = IsWordText(value); break;
+    case TSettingsKey::Unknown: break;
   }
   out->number = static_cast<uint32_t>(TextToInt(value));
   return valid;
@@ -106,11 +90,17 @@ bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsVal
 bool StoreCommonValue(TSettingsBase& settings, const TSettingsValue& value) {
   switch (value.key) {
     case TSettingsKey::ForcePower: settings.force_power = value.number != 0; return true;
-    case TSettingsKey::CancelTime: settings.cancel_time = static_cast<uint8_t>(value.number); return true;
-    case TSettingsKey::DelayTime: settings.delay_time = static_cast<uint8_t>(value.number); return true;
+    case TSettingsKey::CancelTime:
+      settings.cancel_time = static_cast<uint8_t>(value.number);
+      return true;
+    case TSettingsKey::DelayTime:
+      settings.delay_time = static_cast<uint8_t>(value.number);
+      return true;
     case TSettingsKey::BackgroundColor: settings.background_color = value.number; return true;
     case TSettingsKey::TextColor: settings.text_color = value.number; return true;
-    case TSettingsKey::FontSize: settings.font_size = static_cast<uint8_t>(value.number); return true;
+    case TSettingsKey::FontSize:
+      settings.font_size = static_cast<uint8_t>(value.number);
+      return true;
     case TSettingsKey::FontAutosize: settings.font_autosize = value.number != 0; return true;
     case TSettingsKey::LngFile: settings.lng_file = value.text; return true;
     default: return false;

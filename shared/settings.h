@@ -14,13 +14,13 @@ extern const wchar_t kMonitorFileName[];   // "vorlix.exe"
 // What both programs keep of the file, with the defaults they start from.
 struct TSettingsBase {
   bool force_power = false;
-  uint8_t cancel_time = 10;             // seconds of the cancellable countdown
-  uint8_t delay_time = 2;               // seconds before the countdown
+  uint8_t cancel_time = 10;              // seconds of the cancellable countdown
+  uint8_t delay_time = 2;                // seconds before the countdown
   uint32_t background_color = 0x00FF00;  // COLORREF 0x00BBGGRR, green
-  uint32_t text_color = 0;              // black
-  uint8_t font_size = 8;                // 6 to 72
+  uint32_t text_color = 0;               // black
+  uint8_t font_size = 8;                 // 6 to 72
   bool font_autosize = true;
-  std::wstring lng_file;                // language pack file name, no folder
+  std::wstring lng_file;  // language pack file name, no folder
 };
 
 // The settings application's record: the action as its index, and the first

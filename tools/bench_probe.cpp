@@ -36,7 +36,8 @@ void SetAcLine(BYTE status) {
 double Percentile(std::vector<double> values, double p) {
   std::sort(values.begin(), values.end());
   // Non-negative, so adding a half and truncating rounds to the nearest.
-  size_t index = static_cast<size_t>(p * (values.size() - 1) + 0.5);  // NOLINT(bugprone-incorrect-roundings)
+  size_t index =
+      static_cast<size_t>(p * (values.size() - 1) + 0.5);  // NOLINT(bugprone-incorrect-roundings)
   return values[std::min(index, values.size() - 1)];
 }
 

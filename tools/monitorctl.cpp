@@ -33,7 +33,9 @@ namespace {
 
 void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"); }
 
-void Error(const std::wstring& text) { WriteText(STD_ERROR_HANDLE, L"monitorctl: " + text + L"\n"); }
+void Error(const std::wstring& text) {
+  WriteText(STD_ERROR_HANDLE, L"monitorctl: " + text + L"\n");
+}
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[64] = {};
@@ -98,8 +100,8 @@ std::vector<HWND> Children(HWND form, const wchar_t* className) {
 std::wstring TextOf(HWND window) {
   wchar_t text[1024] = {};
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                      &result);
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      2000, &result);
   return text;
 }
 
@@ -173,7 +175,8 @@ int WaitVisible(bool visible, int seconds) {
 int Ping(int milliseconds) {
   HWND form = FindMonitorForm();
   DWORD_PTR result = 0;
-  if (form && SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, milliseconds, &result)) return 0;
+  if (form && SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, milliseconds, &result))
+    return 0;
   Error(L"the monitor does not answer");
   return 1;
 }
@@ -217,7 +220,8 @@ int Flap(int steps, unsigned seed) {
     last = status;
     Sleep(20 + next() % 380);
   }
-  Print(L"flap: " + std::to_wstring(steps) + L" steps, " + std::to_wstring(losses) + L" power losses");
+  Print(L"flap: " + std::to_wstring(steps) + L" steps, " + std::to_wstring(losses) +
+        L" power losses");
   return SetAc(AC_LINE_ONLINE) ? 0 : 1;
 }
 
@@ -274,7 +278,8 @@ int StrayCalls() {
   }
   std::vector<HWND> windows = {form};
   EnumChildWindows(form, CollectAllProc, reinterpret_cast<LPARAM>(&windows));
-  auto exitProcess = reinterpret_cast<WPARAM>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ExitProcess"));
+  auto exitProcess =
+      reinterpret_cast<WPARAM>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ExitProcess"));
   const UINT messages[] = {RegisterWindowMessageW(L"Vorlix.WindowThreadCall"), 0xB006};
   const WPARAM values[] = {0, 1, 63, 64, exitProcess, 0x41414141, static_cast<WPARAM>(-1)};
   for (HWND window : windows) {
@@ -282,8 +287,8 @@ int StrayCalls() {
       for (WPARAM wParam : values) {
         for (WPARAM lParam : values) {
           DWORD_PTR result = 0;
-          SendMessageTimeoutW(window, message, wParam, static_cast<LPARAM>(lParam), SMTO_ABORTIFHUNG, 1000,
-                              &result);
+          SendMessageTimeoutW(window, message, wParam, static_cast<LPARAM>(lParam),
+                              SMTO_ABORTIFHUNG, 1000, &result);
           PostMessageW(window, message, wParam, static_cast<LPARAM>(lParam));
         }
       }
@@ -295,8 +300,9 @@ int StrayCalls() {
 }
 
 int Usage() {
-  Error(L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
-        L"flap [steps] [seed] | ac offline|online|unknown | stray-calls");
+  Error(
+      L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
+      L"flap [steps] [seed] | ac offline|online|unknown | stray-calls");
   return 2;
 }
 
@@ -307,11 +313,13 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring command = argv[1];
   if (command == L"wait-window") return WaitWindow(ArgInt(argc, argv, 2, 10));
   if (command == L"state") return State();
-  if (command == L"wait-visible" && argc > 2) return WaitVisible(_wtoi(argv[2]) != 0, ArgInt(argc, argv, 3, 10));
+  if (command == L"wait-visible" && argc > 2)
+    return WaitVisible(_wtoi(argv[2]) != 0, ArgInt(argc, argv, 3, 10));
   if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
   if (command == L"close") return Close();
   if (command == L"ac" && argc > 2) return Ac(argv[2]);
   if (command == L"stray-calls") return StrayCalls();
-  if (command == L"flap") return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
+  if (command == L"flap")
+    return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));
   return Usage();
 }

@@ -12,27 +12,28 @@ void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"
 
 int Failure(const std::wstring& text, DWORD error) {
   wchar_t* message = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
   std::wstring reason = message ? message : L"";
   if (message) LocalFree(message);
   while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
   WriteText(STD_ERROR_HANDLE, L"powerctl: " + text + L": error " + std::to_wstring(error) +
-                              (reason.empty() ? L"" : L" (" + reason + L")") + L"\n");
+                                  (reason.empty() ? L"" : L" (" + reason + L")") + L"\n");
   return 1;
 }
 
 int Usage() {
   WriteText(STD_ERROR_HANDLE,
-        L"usage: powerctl <command>\n"
-        L"  ac offline|online|unknown  set the simulated AC line status; a change sends\n"
-        L"                             PBT_POWERSTATUSCHANGE to every subscribed queue\n"
-        L"  status                     print the AC line status the programs see\n"
-        L"  notify                     send PBT_POWERSTATUSCHANGE without a change\n"
-        L"  notify-other               send PBT_TRANSITION (not a status change)\n"
-        L"  subscribers                list the subscribed queues\n"
-        L"  wait-subscriber [seconds]  wait until a queue is subscribed (default 10)\n"
-        L"  log [file]                 print the recorded power actions\n");
+            L"usage: powerctl <command>\n"
+            L"  ac offline|online|unknown  set the simulated AC line status; a change sends\n"
+            L"                             PBT_POWERSTATUSCHANGE to every subscribed queue\n"
+            L"  status                     print the AC line status the programs see\n"
+            L"  notify                     send PBT_POWERSTATUSCHANGE without a change\n"
+            L"  notify-other               send PBT_TRANSITION (not a status change)\n"
+            L"  subscribers                list the subscribed queues\n"
+            L"  wait-subscriber [seconds]  wait until a queue is subscribed (default 10)\n"
+            L"  log [file]                 print the recorded power actions\n");
   return 2;
 }
 
@@ -78,7 +79,8 @@ int SetAc(const std::wstring& word) {
 
 int Status() {
   SYSTEM_POWER_STATUS_EX status;
-  if (!GetSystemPowerStatusEx(&status, TRUE)) return Failure(L"cannot read the power status", GetLastError());
+  if (!GetSystemPowerStatusEx(&status, TRUE))
+    return Failure(L"cannot read the power status", GetLastError());
   Print(StatusName(status.ACLineStatus));
   return 0;
 }
@@ -90,7 +92,8 @@ int Notify(DWORD message) {
 
 int Subscribers() {
   for (const PowerSubscriptionInfo& s : ListPowerSubscriptions()) {
-    Print(L"pid=" + std::to_wstring(s.processId) + L" filter=" + Hex(s.filter) + L" queue=" + s.queue);
+    Print(L"pid=" + std::to_wstring(s.processId) + L" filter=" + Hex(s.filter) + L" queue=" +
+          s.queue);
   }
   return 0;
 }
@@ -102,7 +105,8 @@ int WaitSubscriber(const wchar_t* secondsText) {
   // A diagnostic wait for scripts, bounded; checking every 50 ms is plenty.
   while (ListPowerSubscriptions().empty()) {
     if (GetTickCount64() >= end) {
-      WriteText(STD_ERROR_HANDLE, L"powerctl: no subscriber after " + std::to_wstring(seconds) + L" s\n");
+      WriteText(STD_ERROR_HANDLE,
+                L"powerctl: no subscriber after " + std::to_wstring(seconds) + L" s\n");
       return 1;
     }
     Sleep(50);
@@ -112,8 +116,9 @@ int WaitSubscriber(const wchar_t* secondsText) {
 
 int Log(const wchar_t* file) {
   std::wstring path = file ? file : PowerLogPath();
-  HANDLE in = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE in = CreateFileW(path.c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (in == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return 0;  // nothing recorded yet

@@ -29,7 +29,8 @@ struct LaunchEntry {
 void Print(const std::wstring& text) { WriteText(STD_OUTPUT_HANDLE, text + L"\n"); }
 
 bool StartsWithLaunch(const std::wstring& name) {
-  return name.size() >= 6 && CompareStringOrdinal(name.c_str(), 6, L"Launch", 6, TRUE) == CSTR_EQUAL;
+  return name.size() >= 6 &&
+         CompareStringOrdinal(name.c_str(), 6, L"Launch", 6, TRUE) == CSTR_EQUAL;
 }
 
 // The decimal number after "Launch"; false when there is none or it passes 32 bits.
@@ -53,7 +54,8 @@ std::vector<LaunchEntry> ReadEntries(HKEY key) {
   for (DWORD index = 0;; ++index) {
     DWORD nameLength = static_cast<DWORD>(name.size());
     DWORD type = 0, bytes = 0;
-    LSTATUS r = RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, nullptr, &bytes);
+    LSTATUS r =
+        RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, nullptr, &bytes);
     if (r == ERROR_NO_MORE_ITEMS) break;
     if (r != ERROR_SUCCESS) continue;
     LaunchEntry entry{~0ull, std::wstring(name.data(), nameLength), type, L""};
@@ -62,8 +64,8 @@ std::vector<LaunchEntry> ReadEntries(HKEY key) {
     if (type == REG_SZ && bytes > 0) {
       std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 1, L'\0');
       DWORD size = bytes;
-      if (RegQueryValueExW(key, entry.name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
-                           &size) == ERROR_SUCCESS) {
+      if (RegQueryValueExW(key, entry.name.c_str(), nullptr, nullptr,
+                           reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS) {
         entry.program = data.data();  // up to the first NUL, terminated or not
       }
     }
@@ -80,7 +82,8 @@ std::wstring Trimmed(std::wstring text) {
   size_t start = 0;
   while (start < text.size() && iswspace(text[start])) ++start;
   text.erase(0, start);
-  if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') text = text.substr(1, text.size() - 2);
+  if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"')
+    text = text.substr(1, text.size() - 2);
   return text;
 }
 
@@ -110,9 +113,11 @@ bool ParseKey(const std::wstring& text, HKEY* root, std::wstring* subkey) {
   size_t slash = text.find(L'\\');
   if (slash == std::wstring::npos || slash + 1 >= text.size()) return false;
   std::wstring head = text.substr(0, slash);
-  if (lstrcmpiW(head.c_str(), L"HKLM") == 0 || lstrcmpiW(head.c_str(), L"HKEY_LOCAL_MACHINE") == 0) {
+  if (lstrcmpiW(head.c_str(), L"HKLM") == 0 ||
+      lstrcmpiW(head.c_str(), L"HKEY_LOCAL_MACHINE") == 0) {
     *root = HKEY_LOCAL_MACHINE;
-  } else if (lstrcmpiW(head.c_str(), L"HKCU") == 0 || lstrcmpiW(head.c_str(), L"HKEY_CURRENT_USER") == 0) {
+  } else if (lstrcmpiW(head.c_str(), L"HKCU") == 0 ||
+             lstrcmpiW(head.c_str(), L"HKEY_CURRENT_USER") == 0) {
     *root = HKEY_CURRENT_USER;
   } else {
     return false;
@@ -126,7 +131,8 @@ bool ParseKey(const std::wstring& text, HKEY* root, std::wstring* subkey) {
 int wmain(int argc, wchar_t** argv) {
   HKEY root = HKEY_LOCAL_MACHINE;
   std::wstring subkey = L"Init";
-  bool usable = argc == 1 || (argc == 3 && lstrcmpW(argv[1], L"--key") == 0 && ParseKey(argv[2], &root, &subkey));
+  bool usable = argc == 1 || (argc == 3 && lstrcmpW(argv[1], L"--key") == 0 &&
+                              ParseKey(argv[2], &root, &subkey));
   if (!usable) {
     Print(L"usage: vorlix-launch [--key HKLM|HKCU\\<subkey>]   (default HKLM\\Init)");
     return 2;

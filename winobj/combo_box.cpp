@@ -63,15 +63,16 @@ LRESULT CALLBACK InnerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_SETFOCUS:
       if (form) form->activeControl = owner;
       break;
-    default:
-      break;
+    default: break;
   }
   return CallPrevious(hwnd, msg.message, msg.wParam, msg.lParam);
 }
 
 void SubclassInnerWindows(TControl* combo) {
-  for (HWND child = GetWindow(combo->handle, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    auto previous = SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InnerWindowProc));
+  for (HWND child = GetWindow(combo->handle, GW_CHILD); child;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    auto previous =
+        SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(InnerWindowProc));
     SetPropW(child, kPrevProcProp, reinterpret_cast<HANDLE>(previous));
   }
 }
@@ -116,18 +117,13 @@ bool ComboHook(TControl* combo, TWindowMessage& msg, LRESULT& result) {
           combo->listDropped = false;
           Fire(combo->onCloseUp, combo);
           break;
-        default:
-          break;
+        default: break;
       }
       return false;
     case WM_KEYDOWN:
-    case WM_CHAR:
-      return HandleDroppedListKey(combo, msg, result);
-    case WM_DESTROY:
-      RestoreInnerWindows(combo->handle);
-      return false;
-    default:
-      return false;
+    case WM_CHAR: return HandleDroppedListKey(combo, msg, result);
+    case WM_DESTROY: RestoreInnerWindows(combo->handle); return false;
+    default: return false;
   }
 }
 

@@ -56,7 +56,8 @@ void TControl::Destroy() {
     }
     // A child that is still held (in the middle of its own dispatch) outlives
     // this control: it must not reach back to it when it goes.
-    for (int i = 0; i < children->Count(); ++i) static_cast<TControl*>(children->Get(i))->parent = nullptr;
+    for (int i = 0; i < children->Count(); ++i)
+      static_cast<TControl*>(children->Get(i))->parent = nullptr;
     ReleaseObject(hooks);
     hooks = nullptr;
     ReleaseObject(children);
@@ -167,9 +168,9 @@ bool TControl::CreateWindowHandle() {
   }
 
   if (!systemProc) g.creating = this;
-  HWND hwnd = CreateWindowExW(exStyle, name, text.c_str(), style, x, y, width, height,
-                              parentWindow, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childId)),
-                              instance, nullptr);
+  HWND hwnd =
+      CreateWindowExW(exStyle, name, text.c_str(), style, x, y, width, height, parentWindow,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(childId)), instance, nullptr);
   g.creating = nullptr;
   if (!hwnd) return false;
   handle = hwnd;

@@ -39,8 +39,7 @@ bool DispatchHooks(TControl* control, TWindowMessage& msg, LRESULT& result) {
 
 // Nothing may unwind through the system's frames: an exception from a handler
 // ends the program here (noexcept) instead of corrupting the message loop.
-LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                  LPARAM lParam) noexcept {
+LRESULT CALLBACK SharedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   TWindowMessage msg = {hwnd, message, wParam, lParam};
   TControl* target = nullptr;
   if (hwnd) {
@@ -111,9 +110,7 @@ LRESULT TControl::WindowProc(TWindowMessage& msg) {
   if (DispatchHooks(this, msg, result)) return result;
 
   switch (msg.message) {
-    case WM_DESTROY:
-      destroySeen = true;
-      return DefaultProcessing(this, msg);
+    case WM_DESTROY: destroySeen = true; return DefaultProcessing(this, msg);
     case WM_SIZE:
       result = DefaultProcessing(this, msg);
       sizeType = static_cast<uint8_t>(msg.wParam);
@@ -144,13 +141,13 @@ LRESULT TControl::WindowProc(TWindowMessage& msg) {
       if (ControlOf(sender)) return SendMessageW(sender, kReflectedCommand, msg.wParam, msg.lParam);
       return DefaultProcessing(this, msg);
     }
-    default:
-      break;
+    default: break;
   }
   if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
     HWND focus = GetFocus();
     if (focus && focus != handle) return 0;
-    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return DefaultProcessing(this, msg);
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+      return DefaultProcessing(this, msg);
     if (msg.message == WM_CHAR && msg.wParam == VK_TAB) {
       msg.wParam = 0;
       return 0;

@@ -48,15 +48,42 @@ bool MouseHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   uint8_t button = 0;
   switch (msg.message) {
     case WM_MOUSEMOVE: event = &control->onMouseMove; break;
-    case WM_LBUTTONDOWN: event = &control->onMouseDown; button = 1; break;
-    case WM_LBUTTONUP: event = &control->onMouseUp; button = 1; break;
-    case WM_LBUTTONDBLCLK: event = &control->onMouseDblClk; button = 1; break;
-    case WM_RBUTTONDOWN: event = &control->onMouseDown; button = 2; break;
-    case WM_RBUTTONUP: event = &control->onMouseUp; button = 2; break;
-    case WM_RBUTTONDBLCLK: event = &control->onMouseDblClk; button = 2; break;
-    case WM_MBUTTONDOWN: event = &control->onMouseDown; button = 3; break;
-    case WM_MBUTTONUP: event = &control->onMouseUp; button = 3; break;
-    case WM_MBUTTONDBLCLK: event = &control->onMouseDblClk; button = 3; break;
+    case WM_LBUTTONDOWN:
+      event = &control->onMouseDown;
+      button = 1;
+      break;
+    case WM_LBUTTONUP:
+      event = &control->onMouseUp;
+      button = 1;
+      break;
+    case WM_LBUTTONDBLCLK:
+      event = &control->onMouseDblClk;
+      button = 1;
+      break;
+    case WM_RBUTTONDOWN:
+      event = &control->onMouseDown;
+      button = 2;
+      break;
+    case WM_RBUTTONUP:
+      event = &control->onMouseUp;
+      button = 2;
+      break;
+    case WM_RBUTTONDBLCLK:
+      event = &control->onMouseDblClk;
+      button = 2;
+      break;
+    case WM_MBUTTONDOWN:
+      event = &control->onMouseDown;
+      button = 3;
+      break;
+    case WM_MBUTTONUP:
+      event = &control->onMouseUp;
+      button = 3;
+      break;
+    case WM_MBUTTONDBLCLK:
+      event = &control->onMouseDblClk;
+      button = 3;
+      break;
     default: event = &control->onMouseWheel; break;
   }
   if (!event->proc) return false;
@@ -71,8 +98,7 @@ bool MouseHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   return true;
 }
 
-void SetMouseEvent(TControl* control, TEvent<TMouseEvent>& event, TMouseEvent proc,
-                   void* context) {
+void SetMouseEvent(TControl* control, TEvent<TMouseEvent>& event, TMouseEvent proc, void* context) {
   event = {proc, context};
   AddHook(control, MouseHook);
 }

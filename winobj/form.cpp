@@ -95,7 +95,8 @@ void SetVisible(TControl* control, bool on) {
 }
 
 bool GetVisible(TControl* control) {
-  if (!control->isChild && control->handle) control->visible = IsWindowVisible(control->handle) != 0;
+  if (!control->isChild && control->handle)
+    control->visible = IsWindowVisible(control->handle) != 0;
   bool shown = control->visible || control->showAfterCreate;
   if (control->isChild && control->parent) return shown && GetVisible(control->parent);
   return shown;
@@ -135,8 +136,8 @@ void SetFocused(TControl* control, bool on) {
 }
 
 bool IsTopmost(TControl* form) {
-  DWORD exStyle = form->handle ? static_cast<DWORD>(GetWindowLongW(form->handle, GWL_EXSTYLE))
-                               : form->exStyle;
+  DWORD exStyle =
+      form->handle ? static_cast<DWORD>(GetWindowLongW(form->handle, GWL_EXSTYLE)) : form->exStyle;
   return (exStyle & WS_EX_TOPMOST) != 0;
 }
 
@@ -168,7 +169,8 @@ void SetHasBorder(TControl* control, bool on) {
   // its bit with WS_MAXIMIZEBOX and is put back below.
   const DWORD kFormFrame = WS_BORDER | WS_DLGFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   // Off takes all of it away, the sizing frame too.
-  const DWORD kFrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  const DWORD kFrameStyles =
+      WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
   if (on) {
     ChangeStyle(control, control->isChild ? WS_BORDER : kFormFrame, 0);
   } else {

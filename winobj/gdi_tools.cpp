@@ -74,8 +74,8 @@ void ApplyFont(TControl* control) {
   if (!control->font) return;
   if (control->handle) {
     control->textColor = control->font->desc.color;
-    SendMessageW(control->handle, WM_SETFONT, reinterpret_cast<WPARAM>(GetToolHandle(control->font)),
-                 TRUE);
+    SendMessageW(control->handle, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(GetToolHandle(control->font)), TRUE);
   }
   if (control->canvas) control->canvas->font = AssignFont(control->canvas->font, control->font);
   if (control->textChanged) control->textChanged(control);

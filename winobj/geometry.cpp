@@ -21,7 +21,8 @@ void SetBoundsRect(TControl* control, const RECT& bounds) {
   RECT current = GetBoundsRect(control);
   if (EqualRect(&current, &bounds)) return;
   // A form gets its caption when it is first given bounds.
-  if (control->isForm && !(control->boundsSet & kBoundsSizeSet)) ChangeStyle(control, WS_CAPTION | WS_SYSMENU, 0);
+  if (control->isForm && !(control->boundsSet & kBoundsSizeSet))
+    ChangeStyle(control, WS_CAPTION | WS_SYSMENU, 0);
   control->boundsSet |= kBoundsSizeSet;
   if (bounds.left != current.left) control->boundsSet |= kBoundsLeftSet;
   if (bounds.top != current.top) control->boundsSet |= kBoundsTopSet;

@@ -19,9 +19,9 @@ const TControlTraits kStaticTraits = {
 }  // namespace winobj
 
 TControl* NewLabel(TControl* parent, const std::wstring& caption) {
-  TControl* label = NewChildControl(parent, L"STATIC",
-                                    WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
-                                    kStaticTraits, 64, 22);
+  TControl* label = NewChildControl(
+      parent, L"STATIC", WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX | SS_LEFTNOWORDWRAP,
+      kStaticTraits, 64, 22);
   label->drawsOwnText = true;
   SetText(label, caption);
   return label;

@@ -33,24 +33,17 @@ bool NotifyCodeHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   if (msg.message != WM_NOTIFY || msg.hwnd != control->handle) return false;
   UINT code = reinterpret_cast<NMHDR*>(msg.lParam)->code;
   switch (code) {
-    case kNotifyAnsweredWithOne:
-      result = 1;
-      return true;
-    case NM_KILLFOCUS:
-      Fire(control->onLeave, control);
-      return false;
+    case kNotifyAnsweredWithOne: result = 1; return true;
+    case NM_KILLFOCUS: Fire(control->onLeave, control); return false;
     case NM_SETFOCUS:
-    case NM_RETURN:
-      Fire(control->onEnter, control);
-      return false;
+    case NM_RETURN: Fire(control->onEnter, control); return false;
     case NM_CLICK:
     case NM_RCLICK:
       if (!control->onClick.proc) return false;
       control->rightClick = code == static_cast<UINT>(NM_RCLICK);
       Fire(control->onClick, control);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -101,9 +94,10 @@ void ApplyRange(TControl* control) {
 TControl* NewScrollBar(TControl* parent, int kind) {
   INITCOMMONCONTROLSEX icc = {sizeof(icc), 0xFF};
   InitCommonControlsEx(&icc);
-  TControl* bar = NewChildControl(parent, L"SCROLLBAR",
-                                  WS_CHILD | WS_VISIBLE | (kind == kScrollBarVertical ? SBS_VERT : SBS_HORZ),
-                                  TControlTraits{}, 64, 64);
+  TControl* bar =
+      NewChildControl(parent, L"SCROLLBAR",
+                      WS_CHILD | WS_VISIBLE | (kind == kScrollBarVertical ? SBS_VERT : SBS_HORZ),
+                      TControlTraits{}, 64, 64);
   AddHook(bar, NotifyCodeHook);
   AddHook(parent, NotifyReflectHook);
   GetHandle(bar);

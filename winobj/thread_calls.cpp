@@ -54,7 +54,8 @@ bool SendToWindowThread(TControl* control, TWindowThreadProc proc, void* context
 
 void RunSentCall(WPARAM slot, LPARAM call) {
   // Sent by another thread and waited for; never posted, never from this thread.
-  if (slot >= kSlots || (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != ISMEX_SEND) {
+  if (slot >= kSlots ||
+      (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != ISMEX_SEND) {
     return;
   }
   auto* pending = reinterpret_cast<SentCall*>(call);

@@ -125,8 +125,8 @@ typedef void (*TMouseEvent)(void* context, TControl* sender, TMouseEventData& da
 
 // code is the scroll request (SB_LINEUP ...). A handler that clears allow keeps
 // the scroll bar where it was.
-typedef void (*TScrollQueryEvent)(void* context, TControl* sender, int current, int next,
-                                  int code, bool& allow);
+typedef void (*TScrollQueryEvent)(void* context, TControl* sender, int current, int next, int code,
+                                  bool& allow);
 typedef void (*TScrollEvent)(void* context, TControl* sender, int code);
 
 template <class Proc>
@@ -201,8 +201,8 @@ struct TControl : TRefObject {
   bool destroyed = false, destroySeen = false;
   int32_t nesting = 0;  // window-procedure calls in progress
   uint16_t childId = 0;
-  bool isForm = false, defaultBoundsFromWorkArea = false, isChild = false,
-       drawsOwnText = false, wantsEnter = false;
+  bool isForm = false, defaultBoundsFromWorkArea = false, isChild = false, drawsOwnText = false,
+       wantsEnter = false;
   uint8_t boundsSet = 0;  // kBounds* bits: which bounds were set explicitly
   std::wstring className;
   TColor textColor = kColorWindowText;
@@ -210,14 +210,14 @@ struct TControl : TRefObject {
   TGdiTool* font = nullptr;
   TGdiCanvas* canvas = nullptr;
   int32_t margin = 2;
-  RECT bounds = {};       // relative to the parent's client area
-  RECT clientInsets = {}; // subtracted from the client rectangle on each side
+  RECT bounds = {};        // relative to the parent's client area
+  RECT clientInsets = {};  // subtracted from the client rectangle on each side
 
   THookProc preHook = nullptr;       // asked before the hooks (forms: Enter/Esc)
   THookProc savedPreHook = nullptr;  // the pre-hook that the default-key hook replaced
 
-  TEvent<TNotifyEvent> onClick, onChange, onEnter, onLeave, onDropDown, onCloseUp,
-      onSelChange, onHide, onShow;
+  TEvent<TNotifyEvent> onClick, onChange, onEnter, onLeave, onDropDown, onCloseUp, onSelChange,
+      onHide, onShow;
   bool rightClick = false;  // the last OnClick came from a right click
   TEvent<TMouseEvent> onMouseDown, onMouseUp, onMouseMove, onMouseDblClk, onMouseWheel;
   TEvent<TScrollQueryEvent> onScrollQuery;
@@ -227,7 +227,7 @@ struct TControl : TRefObject {
   TControl* activeControl = nullptr;  // forms: the child that has or last had the focus
   bool visibleSet = false;            // visibility was set explicitly
   bool showAfterCreate = false;
-  int8_t shownNotice = -1;            // last OnShow (1) / OnHide (0) raised, -1 none
+  int8_t shownNotice = -1;  // last OnShow (1) / OnHide (0) raised, -1 none
 
   // Combo boxes.
   void (*dropDownSizing)(TControl* control) = nullptr;
@@ -371,7 +371,7 @@ const uint32_t kComboNoIntegralHeight = 0x10;
 const uint32_t kComboOemConvert = 0x20;
 const uint32_t kComboSort = 0x40;
 const uint32_t kComboUppercase = 0x80;
-const uint32_t kComboNoStyle = 0x100;  // bits 8 to 10 select no style
+const uint32_t kComboNoStyle = 0x100;                       // bits 8 to 10 select no style
 TControl* NewComboBox(TControl* parent, uint32_t options);  // 100 x 22
 
 // The window is made at once. 64 x 64.

@@ -62,7 +62,7 @@ BOOL WINAPI CloseMsgQueue(HANDLE hMsgQ);
 HANDLE WINAPI OpenMsgQueue(HANDLE hSrcProc, HANDLE hMsgQ, LPMSGQUEUEOPTIONS lpOptions);
 
 typedef struct MSGQUEUEINFO {
-  DWORD dwSize;              // set by the caller: sizeof(MSGQUEUEINFO)
+  DWORD dwSize;  // set by the caller: sizeof(MSGQUEUEINFO)
   DWORD dwFlags;
   DWORD dwMaxMessages;
   DWORD cbMaxMessage;

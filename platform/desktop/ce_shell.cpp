@@ -52,9 +52,9 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO* pmbi) {
   // An owned popup; like the device's bar it is only on screen with a visible form.
   DWORD style = WS_POPUP | WS_BORDER;
   if (IsWindowVisible(pmbi->hwndParent) && !(pmbi->dwFlags & SHCMBF_HIDDEN)) style |= WS_VISIBLE;
-  HWND bar = CreateWindowExW(WS_EX_NOACTIVATE, kMenuBarClass, L"", style, 0, top, width,
-                             kMenuBarHeight, pmbi->hwndParent, nullptr, GetModuleHandleW(nullptr),
-                             nullptr);
+  HWND bar =
+      CreateWindowExW(WS_EX_NOACTIVATE, kMenuBarClass, L"", style, 0, top, width, kMenuBarHeight,
+                      pmbi->hwndParent, nullptr, GetModuleHandleW(nullptr), nullptr);
   pmbi->hwndMB = bar;
   return bar != nullptr;
 }

@@ -24,23 +24,23 @@ namespace {
 
 constexpr DWORD kQueueMagic = 0x51584C56;  // "VLXQ"
 constexpr DWORD kKnownQueueFlags = MSGQUEUE_NOPRECOMMIT | MSGQUEUE_ALLOW_BROKEN;
-constexpr DWORD kUnlimitedMessages = 1024;          // "no limit" in practice
-constexpr ULONGLONG kUnlimitedBytes = 1u << 20;     // ...within about 1 MiB
+constexpr DWORD kUnlimitedMessages = 1024;           // "no limit" in practice
+constexpr ULONGLONG kUnlimitedBytes = 1u << 20;      // ...within about 1 MiB
 constexpr ULONGLONG kLargestQueueBytes = 64u << 20;  // refuse bigger mappings
 
 struct QueueHeader {
   DWORD magic;
-  DWORD flags;          // MSGQUEUE_* given at creation
-  DWORD maxMessages;    // as given at creation, 0 for no limit
+  DWORD flags;        // MSGQUEUE_* given at creation
+  DWORD maxMessages;  // as given at creation, 0 for no limit
   DWORD cbMaxMessage;
-  DWORD capacity;       // slots in the ring
-  DWORD slotSize;       // SlotHeader plus cbMaxMessage, rounded up to 8
-  DWORD count;          // messages waiting
-  DWORD head;           // slot of the oldest message
+  DWORD capacity;  // slots in the ring
+  DWORD slotSize;  // SlotHeader plus cbMaxMessage, rounded up to 8
+  DWORD count;     // messages waiting
+  DWORD head;      // slot of the oldest message
   DWORD readers;
   DWORD writers;
-  DWORD mostMessages;   // the largest count so far
-  DWORD alertQueued;    // an alert message sits at the head
+  DWORD mostMessages;  // the largest count so far
+  DWORD alertQueued;   // an alert message sits at the head
 };
 
 struct SlotHeader {

@@ -124,8 +124,8 @@ std::wstring HostPowerArguments(DWORD state, DWORD options) {
 DWORD RunHostProgram(const char* unixPath, const std::wstring& arguments) {
   if (!RunningUnderWine()) return ERROR_NOT_SUPPORTED;
   typedef WCHAR*(CDECL * ToDosName)(LPCSTR);
-  auto toDos = reinterpret_cast<ToDosName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  auto toDos = reinterpret_cast<ToDosName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
   if (!toDos) return ERROR_NOT_SUPPORTED;
   WCHAR* dos = toDos(unixPath);
   if (!dos) return ERROR_PATH_NOT_FOUND;
@@ -136,13 +136,14 @@ DWORD RunHostProgram(const char* unixPath, const std::wstring& arguments) {
   // Wine starts a Unix executable itself (fork and exec) and returns no handles;
   // the command line becomes its argv, split by the Windows rules.
   std::wstring commandLine = L"\"";
-  for (const char* p = unixPath; *p; ++p) commandLine += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  for (const char* p = unixPath; *p; ++p)
+    commandLine += static_cast<wchar_t>(static_cast<unsigned char>(*p));
   commandLine += L"\" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      nullptr, &startup, &process)) {
     return GetLastError();
   }
   if (process.hThread) CloseHandle(process.hThread);
@@ -155,14 +156,12 @@ DWORD WINAPI SetSystemPowerState(LPCWSTR pwsSystemState, DWORD StateFlags, DWORD
   Action action = ActionFor(pwsSystemState, StateFlags, &state);
   if (action == Action::None) return ERROR_INVALID_PARAMETER;
   switch (ConfiguredPowerAction()) {
-    case PowerActionKind::Recorded:
-      return AppendToLog(state, Options, action, "recorded");
+    case PowerActionKind::Recorded: return AppendToLog(state, Options, action, "recorded");
     case PowerActionKind::Real:
       // The line goes first: after a power-off there is no later.
       AppendToLog(state, Options, action, "real");
       return PerformOnThisMachine(state, Options);
-    case PowerActionKind::Invalid:
-      break;
+    case PowerActionKind::Invalid: break;
   }
   return ERROR_BAD_CONFIGURATION;
 }

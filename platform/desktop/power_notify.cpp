@@ -74,7 +74,8 @@ SubscriptionTable* Table(HANDLE* tableLock) {
       SetLastError(error);
       return nullptr;
     }
-    auto* table = static_cast<SubscriptionTable*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    auto* table =
+        static_cast<SubscriptionTable*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!table) {
       DWORD error = GetLastError();
       CloseHandle(mapping);
@@ -178,7 +179,8 @@ bool ReadSimulatedAcLineStatus(BYTE* status) {
     return false;
   }
   DWORD type = 0, value = 0, size = sizeof value;
-  r = RegQueryValueExW(key, kSimulatedAcValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  r = RegQueryValueExW(key, kSimulatedAcValue, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                       &size);
   RegCloseKey(key);
   if (r == ERROR_FILE_NOT_FOUND) {
     *status = AC_LINE_ONLINE;
@@ -393,9 +395,7 @@ BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx,
       status.BatteryFullLifeTime = real.BatteryFullLifeTime;
       break;
     }
-    case PowerSourceKind::Invalid:
-      SetLastError(ERROR_BAD_CONFIGURATION);
-      return FALSE;
+    case PowerSourceKind::Invalid: SetLastError(ERROR_BAD_CONFIGURATION); return FALSE;
   }
   *pSystemPowerStatusEx = status;
   return TRUE;

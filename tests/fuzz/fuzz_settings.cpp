@@ -14,7 +14,8 @@ std::string EncodeCyrillic8Bit(const std::wstring& text) {
   for (wchar_t unit : text) {
     char byte = '?';
     for (int b = 0; b < 256; ++b) {
-      if (reference::DecodeSettingsByte(static_cast<unsigned char>(b)) == unit) byte = static_cast<char>(b);
+      if (reference::DecodeSettingsByte(static_cast<unsigned char>(b)) == unit)
+        byte = static_cast<char>(b);
     }
     bytes.push_back(byte);
   }
@@ -23,7 +24,8 @@ std::string EncodeCyrillic8Bit(const std::wstring& text) {
 
 bool SameCommon(const TSettingsBase& record, const reference::Settings& model) {
   return record.force_power == model.force_power && record.cancel_time == model.cancel_time &&
-         record.delay_time == model.delay_time && record.background_color == model.background_color &&
+         record.delay_time == model.delay_time &&
+         record.background_color == model.background_color &&
          record.text_color == model.text_color && record.font_size == model.font_size &&
          record.font_autosize == model.font_autosize && record.lng_file == model.lng_file;
 }
@@ -34,7 +36,8 @@ bool SameSetup(const TSettings& record, const reference::Settings& model) {
 }
 
 bool SameMonitor(const TMonitorSettings& record, const reference::Settings& model) {
-  return SameCommon(record, model) && record.power_action == reference::PowerStateOf(model.power_action);
+  return SameCommon(record, model) &&
+         record.power_action == reference::PowerStateOf(model.power_action);
 }
 
 }  // namespace

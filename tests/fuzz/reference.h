@@ -129,7 +129,9 @@ inline void LoadLine(Settings& settings, const std::string& line, bool withSlot)
   std::wstring value = Trimmed(text.substr(equals + 1));
   int32_t number = 0;
   bool isNumber = ParseInteger(value, &number);
-  auto inRange = [&](int64_t low, int64_t high) { return isNumber && number >= low && number <= high; };
+  auto inRange = [&](int64_t low, int64_t high) {
+    return isNumber && number >= low && number <= high;
+  };
   if (key == L"power_action") {
     if (inRange(0, 2)) settings.power_action = number;
   } else if (key == L"force_power") {

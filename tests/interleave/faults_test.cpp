@@ -163,7 +163,8 @@ TEST_F(InterleavingTest, AResetFromAWorkerThreadRemovesTheMenuBar) {
   bar.dwFlags = SHCMBF_EMPTYBAR;
   ASSERT_TRUE(SHCreateMenuBar(&bar));
   ASSERT_NE(nullptr, SHFindMenuBar(monitor->form->handle));
-  SetWindowPos(monitor->form->handle, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(monitor->form->handle, HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   RunOnListener([] { StopSequence(theMonitor, false); });
   EXPECT_EQ(nullptr, SHFindMenuBar(monitor->form->handle));
   EXPECT_TRUE(IsTopmost(monitor->form));

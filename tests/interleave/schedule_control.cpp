@@ -95,9 +95,13 @@ PointGate& Arm(const char* where, DWORD thread, int passes, bool hold) {
   std::abort();  // more gates than a test needs
 }
 
-PointGate& ArmGate(const char* where, DWORD thread, int passes) { return Arm(where, thread, passes, true); }
+PointGate& ArmGate(const char* where, DWORD thread, int passes) {
+  return Arm(where, thread, passes, true);
+}
 
-PointGate& ArmWatch(const char* where, DWORD thread, int passes) { return Arm(where, thread, passes, false); }
+PointGate& ArmWatch(const char* where, DWORD thread, int passes) {
+  return Arm(where, thread, passes, false);
+}
 
 void DisarmGates() {
   for (PointGate& gate : gates) {

@@ -32,12 +32,14 @@ class Search {
     bool timer = TimerWindow(state, &lo, &hi);
     if (i == in_.size()) {
       // The run ends with the close; nothing may be seen after it.
-      return o == out_.size() || Fail(o, "saw " + Describe(out_[o]) + " where the rules allow nothing");
+      return o == out_.size() ||
+             Fail(o, "saw " + Describe(out_[o]) + " where the rules allow nothing");
     }
     const ModelInput& next = in_[i];
     if (timer && lo <= next.to && FireTimer(state, i, o)) return true;
     if (!timer || next.from <= hi) return ApplyInput(state, i, o);
-    return Fail(o, "the timed step " + WindowText(lo, hi) + " did not come before " + Describe(next));
+    return Fail(o,
+                "the timed step " + WindowText(lo, hi) + " did not come before " + Describe(next));
   }
 
   std::string Report() const {
@@ -100,7 +102,8 @@ class Search {
   bool Act(double lo, double hi, size_t i, size_t o) {
     if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
     double at = out_[o].at;
-    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.step)) return false;
+    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.step))
+      return false;
     if (out_[o + 1].flags != s_.flags) return Fail(o + 1, "a power call with the wrong flags");
     return Explore(State(), i, o + 2);
   }
@@ -136,11 +139,13 @@ class Search {
   }
 
   bool Expect(size_t o, OutputKind kind, int64_t value, double lo, double hi) {
-    if (o >= out_.size()) return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw nothing");
+    if (o >= out_.size())
+      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw nothing");
     const ModelOutput& seen = out_[o];
     if (seen.kind != kind || (kind != OutputKind::Hidden && seen.value != value) || seen.at < lo ||
         seen.at > hi) {
-      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw " + Describe(seen));
+      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw " +
+                         Describe(seen));
     }
     return true;
   }
@@ -158,10 +163,17 @@ class Search {
   static std::string Name(OutputKind kind, int64_t value) {
     char text[64];
     switch (kind) {
-      case OutputKind::Shown: std::snprintf(text, sizeof text, "shown with %lld", static_cast<long long>(value)); break;
-      case OutputKind::Text: std::snprintf(text, sizeof text, "text %lld", static_cast<long long>(value)); break;
+      case OutputKind::Shown:
+        std::snprintf(text, sizeof text, "shown with %lld", static_cast<long long>(value));
+        break;
+      case OutputKind::Text:
+        std::snprintf(text, sizeof text, "text %lld", static_cast<long long>(value));
+        break;
       case OutputKind::Hidden: std::snprintf(text, sizeof text, "hidden"); break;
-      case OutputKind::PowerCall: std::snprintf(text, sizeof text, "power call state=0x%08llX", static_cast<unsigned long long>(value)); break;
+      case OutputKind::PowerCall:
+        std::snprintf(text, sizeof text, "power call state=0x%08llX",
+                      static_cast<unsigned long long>(value));
+        break;
     }
     return text;
   }
@@ -207,11 +219,10 @@ std::string Describe(const ModelOutput& output) {
                     static_cast<long long>(output.value), output.until);
       break;
     case OutputKind::Text:
-      std::snprintf(text, sizeof text, "%8.1f text %lld", output.at, static_cast<long long>(output.value));
+      std::snprintf(text, sizeof text, "%8.1f text %lld", output.at,
+                    static_cast<long long>(output.value));
       break;
-    case OutputKind::Hidden:
-      std::snprintf(text, sizeof text, "%8.1f hidden", output.at);
-      break;
+    case OutputKind::Hidden: std::snprintf(text, sizeof text, "%8.1f hidden", output.at); break;
     case OutputKind::PowerCall:
       std::snprintf(text, sizeof text, "%8.1f power call state=0x%08llX flags=0x%08X", output.at,
                     static_cast<unsigned long long>(output.value), output.flags);

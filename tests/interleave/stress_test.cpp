@@ -141,7 +141,8 @@ int64_t StressRun::SecondsIn(const std::wstring& line) const {
     return -1;
   }
   std::wstring digits = line.substr(head.size(), line.size() - head.size() - tail.size());
-  if (digits.empty() || digits.size() > 3 || digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+  if (digits.empty() || digits.size() > 3 ||
+      digits.find_first_not_of(L"0123456789") != std::wstring::npos)
     return -1;
   return std::stoi(digits);
 }
@@ -149,7 +150,8 @@ int64_t StressRun::SecondsIn(const std::wstring& line) const {
 bool StressRun::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
   StressRun* run = currentRun;
   if (!run || !run->monitor_ || run->closed_) return false;
-  if (control == run->monitor_->form && msg.message == WM_SHOWWINDOW && msg.hwnd == control->handle) {
+  if (control == run->monitor_->form && msg.message == WM_SHOWWINDOW &&
+      msg.hwnd == control->handle) {
     // The layer and the system both announce a change; the first one counts.
     bool shown = msg.wParam != 0;
     if (shown != run->shown_) {
@@ -241,12 +243,14 @@ void StressRun::ChangeAc(BYTE status, bool pointerOnShow) {
   {
     std::lock_guard<std::mutex> lock(traceLock_);
     index = inputs_.size();
-    inputs_.push_back({status == AC_LINE_OFFLINE ? InputKind::PowerLost : InputKind::PowerBack, Now(), 0});
+    inputs_.push_back(
+        {status == AC_LINE_OFFLINE ? InputKind::PowerLost : InputKind::PowerBack, Now(), 0});
   }
   status_ = status;
   pointerOnShow_ = pointerOnShow;
   StoreAc(status);
-  if (!PumpUntil(1500, &StressRun::ChangeTaken)) problem_ = "the listener did not take an AC change";
+  if (!PumpUntil(1500, &StressRun::ChangeTaken))
+    problem_ = "the listener did not take an AC change";
   pointerOnShow_ = false;
   if (postedMove_) PumpUntil(100, &StressRun::PostedMoveDone);
   std::lock_guard<std::mutex> lock(traceLock_);
@@ -289,7 +293,8 @@ bool StressRun::ThreadsParkedAtMostOnce(const char* when) {
   for (HANDLE thread : {DelayThread.load(), CountdownThread.load()}) {
     DWORD count = thread ? SuspendCount(thread) : 0;
     if (count > 1) {
-      problem_ = std::string("a worker thread suspended ") + std::to_string(count) + " times " + when;
+      problem_ =
+          std::string("a worker thread suspended ") + std::to_string(count) + " times " + when;
       return false;
     }
   }
@@ -372,9 +377,7 @@ std::string StressRun::Run() {
         // Notifications that are no status change; the listener drops them.
         BroadcastPowerNotification(Pick(2) ? PBT_POWERSTATUSCHANGE : PBT_TRANSITION);
         break;
-      case 7:
-        MovePointer();
-        break;
+      case 7: MovePointer(); break;
       default:
         // As soon as the overlay is up: the moments right after the show.
         if (status_ != AC_LINE_OFFLINE) {
@@ -416,10 +419,11 @@ std::string StressRun::Run() {
 std::string StressRun::Trace(const std::string& problem) {
   std::lock_guard<std::mutex> lock(traceLock_);
   char head[200];
-  std::snprintf(head, sizeof head,
-                "seed %llu: tick %.0f ms, delay_time %d, cancel_time %d, state 0x%08X, flags 0x%08X\n",
-                static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
-                settings_.state, settings_.flags);
+  std::snprintf(
+      head, sizeof head,
+      "seed %llu: tick %.0f ms, delay_time %d, cancel_time %d, state 0x%08X, flags 0x%08X\n",
+      static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
+      settings_.state, settings_.flags);
   std::string text = head + ("  " + problem + "\n");
   size_t i = 0, o = 0;
   while (i < inputs_.size() || o < outputs_.size()) {

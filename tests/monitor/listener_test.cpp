@@ -34,8 +34,12 @@ class ListenerTest : public MonitorTest {
     monitorSettings.delay_time = 0;  // a start shows the overlay at once
     monitorSettings.cancel_time = 50;
   }
-  bool Shows() { return PumpUntil(2000, [&] { return OverlayVisible(); }); }
-  bool Hides() { return PumpUntil(2000, [&] { return !OverlayVisible(); }); }
+  bool Shows() {
+    return PumpUntil(2000, [&] { return OverlayVisible(); });
+  }
+  bool Hides() {
+    return PumpUntil(2000, [&] { return !OverlayVisible(); });
+  }
 };
 
 TEST_F(ListenerTest, StartingOnBatteryWaitsForPowerToComeAndGo) {

@@ -27,7 +27,8 @@ void MonitorTest::SetUp() {
   watchdog = std::thread([this, name] {
     for (int i = 0; i < kWatchdogSeconds * 20 && running; ++i) Sleep(50);
     if (!running) return;
-    std::fprintf(stderr, "\n%s: no progress after %d s, giving up\n", name.c_str(), kWatchdogSeconds);
+    std::fprintf(stderr, "\n%s: no progress after %d s, giving up\n", name.c_str(),
+                 kWatchdogSeconds);
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
   });
@@ -119,7 +120,8 @@ void MonitorTest::RunOnListener(const std::function<void()>& call) {
 void MonitorTest::SetAc(BYTE status) {
   bool changed = false;
   PowerDelivery delivery;
-  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS), SetSimulatedAcLineStatus(status, &changed, &delivery));
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            SetSimulatedAcLineStatus(status, &changed, &delivery));
 }
 
 void MonitorTest::SetAcAndWait(BYTE status) {

@@ -35,7 +35,9 @@ class MonitorTest : public ::testing::Test {
   void CloseMonitor();
 
   bool PumpUntil(int milliseconds, const std::function<bool()>& done);
-  void Pump(int milliseconds) { PumpUntil(milliseconds, [] { return false; }); }
+  void Pump(int milliseconds) {
+    PumpUntil(milliseconds, [] { return false; });
+  }
   // Runs call on a thread of its own, as the listener would, pumping meanwhile.
   void RunOnListener(const std::function<void()>& call);
 

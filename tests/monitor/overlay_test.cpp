@@ -22,10 +22,10 @@ TEST_F(OverlayTest, FontHeightFollowsSizeAndResolutionOrScreenWidth) {
     uint8_t fontSize;
     int dpi, px;  // autosize rows: for a screen 1024 pixels wide
   } const cases[] = {
-      {false, 8, 96, 11},  {false, 8, 192, 21}, {false, 12, 96, 16},
-      {true, 8, 96, 35},   // step 11: 35.2
-      {true, 8, 128, 45},  // step 14: 44.8
-      {true, 72, 192, 67}, // step 21: 67.2, whatever the size
+      {false, 8, 96, 11},  {false, 8, 192, 21},
+      {false, 12, 96, 16}, {true, 8, 96, 35},  // step 11: 35.2
+      {true, 8, 128, 45},                      // step 14: 44.8
+      {true, 72, 192, 67},                     // step 21: 67.2, whatever the size
   };
   for (const auto& c : cases) {
     if (c.autosize && GetScreenRect().right != 1024) continue;  // rows assume the test display

@@ -26,15 +26,17 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-RunResult Launch(const std::wstring& arguments) { return Run(ToolPath(L"vorlix-launch.exe"), arguments); }
+RunResult Launch(const std::wstring& arguments) {
+  return Run(ToolPath(L"vorlix-launch.exe"), arguments);
+}
 
 }  // namespace
 
 TEST(Launcher, StartsLaunchValuesInNumberOrderAndSkipsBadOnes) {
   std::wstring subkey = std::wstring(kTestRoot) + L"\\" + UniqueName(L"Init");
   HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                           nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr));
   std::wstring probe = ProbePath();
   SetText(key, L"Launch30", probe);
   SetText(key, L"Launch5", probe);
@@ -52,8 +54,9 @@ TEST(Launcher, StartsLaunchValuesInNumberOrderAndSkipsBadOnes) {
   RunResult run = Launch(L"--key \"HKCU\\" + subkey + L"\"");
   EXPECT_EQ(1u, run.exitCode) << "bad entries are reported";
   std::vector<std::string> order;
-  for (const std::string& line : Lines(run.output)) order.push_back(line.substr(0, line.find_first_of(" :", 8)));
-  std::vector<std::string> expected = {"started Launch5", "skipped Launch7",  "skipped Launch9",
+  for (const std::string& line : Lines(run.output))
+    order.push_back(line.substr(0, line.find_first_of(" :", 8)));
+  std::vector<std::string> expected = {"started Launch5",  "skipped Launch7",  "skipped Launch9",
                                        "skipped Launch12", "started Launch30", "started Launch200",
                                        "skipped LaunchX"};
   EXPECT_EQ(expected, order);

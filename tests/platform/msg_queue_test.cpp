@@ -13,7 +13,8 @@ namespace {
 // Reads one DWORD message; returns it, or ~0 when none could be read.
 DWORD ReadValue(HANDLE queue, DWORD timeout = 0) {
   DWORD value = 0, bytes = 0, flags = 0;
-  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &flags) || bytes != sizeof value) return ~0u;
+  if (!ReadMsgQueue(queue, &value, sizeof value, &bytes, timeout, &flags) || bytes != sizeof value)
+    return ~0u;
   return value;
 }
 
@@ -195,7 +196,7 @@ TEST(MsgQueueAcrossProcesses, WriterInAnotherProcessWaitsForRoom) {
   EXPECT_EQ(0u, ExitCodeOf(probe));
 
   ASSERT_TRUE(ExitCodeOf(Start(ProbePath(), L"write " + name + L" 2 0")) == 0);
-  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT), ExitCodeOf(Start(ProbePath(), L"write " + name + L" 1 0")));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_TIMEOUT),
+            ExitCodeOf(Start(ProbePath(), L"write " + name + L" 1 0")));
   CloseMsgQueue(reader);
 }
-

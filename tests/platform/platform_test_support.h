@@ -27,7 +27,8 @@ inline std::wstring ProbePath() { return TestFolder() + L"platform_probe.exe"; }
 
 // Starts "<program> <arguments>", its standard output into output when given;
 // returns the process handle or NULL.
-inline HANDLE Start(const std::wstring& program, const std::wstring& arguments, HANDLE output = nullptr) {
+inline HANDLE Start(const std::wstring& program, const std::wstring& arguments,
+                    HANDLE output = nullptr) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   if (output) {
@@ -38,8 +39,8 @@ inline HANDLE Start(const std::wstring& program, const std::wstring& arguments, 
   }
   std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, 0, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, output != nullptr, 0,
+                      nullptr, nullptr, &startup, &process)) {
     return nullptr;
   }
   CloseHandle(process.hThread);
@@ -49,7 +50,8 @@ inline HANDLE Start(const std::wstring& program, const std::wstring& arguments, 
 // The exit code of a started process (closing its handle), ~0 if it did not end in time.
 inline DWORD ExitCodeOf(HANDLE process, DWORD timeoutMs = 15000) {
   DWORD code = ~0u;
-  if (process && WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+  if (process && WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process, &code);
   if (process) CloseHandle(process);
   return code;
 }
@@ -70,21 +72,27 @@ inline RunResult Run(const std::wstring& program, const std::wstring& arguments)
   CloseHandle(writeEnd);
   char buffer[4096];
   DWORD n;
-  while (process && ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) result.output.append(buffer, n);
+  while (process && ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
+    result.output.append(buffer, n);
   CloseHandle(readEnd);
   result.exitCode = ExitCodeOf(process);
   return result;
 }
 
-inline RunResult Powerctl(const std::wstring& arguments) { return Run(ToolPath(L"powerctl.exe"), arguments); }
+inline RunResult Powerctl(const std::wstring& arguments) {
+  return Run(ToolPath(L"powerctl.exe"), arguments);
+}
 
 // Sets (or with nullptr removes) an environment variable until the end of a scope.
 class ScopedEnvironment {
  public:
-  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name), old_(EnvironmentText(name)) {
+  ScopedEnvironment(const wchar_t* name, const wchar_t* value)
+      : name_(name), old_(EnvironmentText(name)) {
     SetEnvironmentVariableW(name, value);
   }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), old_.empty() ? nullptr : old_.c_str()); }
+  ~ScopedEnvironment() {
+    SetEnvironmentVariableW(name_.c_str(), old_.empty() ? nullptr : old_.c_str());
+  }
   ScopedEnvironment(const ScopedEnvironment&) = delete;
   ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -103,7 +111,8 @@ inline bool WaitUntilBlocked(HANDLE queue) {
 
 inline std::wstring UniqueName(const std::wstring& stem) {
   static LONG serial = 0;
-  return stem + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(InterlockedIncrement(&serial));
+  return stem + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(InterlockedIncrement(&serial));
 }
 
 // A file name in the temporary folder that no other test run uses.
@@ -115,18 +124,20 @@ inline std::wstring TempFileName(const std::wstring& stem) {
 
 inline std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   char buffer[4096];
   DWORD n;
-  while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+  while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &n, nullptr) &&
+         n > 0) {
     bytes.append(buffer, n);
   }
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   return bytes;
 }
 
-inline MSGQUEUEOPTIONS QueueOptions(BOOL readAccess, DWORD maxMessages = 5, DWORD cbMaxMessage = 16, DWORD flags = 0) {
+inline MSGQUEUEOPTIONS QueueOptions(BOOL readAccess, DWORD maxMessages = 5, DWORD cbMaxMessage = 16,
+                                    DWORD flags = 0) {
   return MSGQUEUEOPTIONS{sizeof(MSGQUEUEOPTIONS), flags, maxMessages, cbMaxMessage, readAccess};
 }
 

@@ -58,7 +58,8 @@ TEST_F(PowerAction, RecordsOneLinePerCall) {
 }
 
 TEST_F(PowerAction, RefusesUnknownStatesWithoutRecording) {
-  for (DWORD state : {0u, POWER_STATE_ON, POWER_STATE_IDLE, POWER_STATE_SUSPEND | POWER_STATE_OFF}) {
+  for (DWORD state :
+       {0u, POWER_STATE_ON, POWER_STATE_IDLE, POWER_STATE_SUSPEND | POWER_STATE_OFF}) {
     EXPECT_EQ(kInvalidParameter, SetSystemPowerState(nullptr, state, 0)) << state;
   }
   EXPECT_EQ(kInvalidParameter, SetSystemPowerState(L"hibernate", POWER_STATE_SUSPEND, 0));
@@ -94,8 +95,8 @@ TEST(RealPowerAction, StartsAHarmlessHostProgramUnderWine) {
   if (!RunningUnderWine()) GTEST_SKIP() << "host programs exist only under Wine";
   std::wstring marker = TempFileName(L"vorlix-host");
   typedef char*(CDECL * ToUnixName)(LPCWSTR);
-  auto toUnix = reinterpret_cast<ToUnixName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  auto toUnix = reinterpret_cast<ToUnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   char* unix = toUnix ? toUnix(marker.c_str()) : nullptr;
   ASSERT_TRUE(unix);
   std::wstring unixMarker(unix, unix + strlen(unix));
@@ -106,5 +107,6 @@ TEST(RealPowerAction, StartsAHarmlessHostProgramUnderWine) {
   for (int i = 0; i < 250 && text.empty(); ++i, Sleep(20)) text = ReadBytes(marker);
   EXPECT_EQ("host\n", text);
   DeleteFileW(marker.c_str());
-  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), RunHostProgram("/nonexistent/vorlix-program", L""));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND),
+            RunHostProgram("/nonexistent/vorlix-program", L""));
 }

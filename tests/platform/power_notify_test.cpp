@@ -115,7 +115,8 @@ TEST_F(PowerNotifications, FullQueueLosesNotificationsWithoutBlockingPowerctl) {
   Powerctl(L"notify");
   RunResult second = Powerctl(L"notify");
   EXPECT_EQ(0u, second.exitCode);
-  EXPECT_NE(std::string::npos, second.output.find("0 queue(s) notified, 1 not reached")) << second.output;
+  EXPECT_NE(std::string::npos, second.output.find("0 queue(s) notified, 1 not reached"))
+      << second.output;
   EXPECT_EQ(kStatusChange, s.Take());
 }
 
@@ -130,8 +131,8 @@ TEST_F(PowerNotifications, SubscriptionOfAnEndedProcessIsForgotten) {
 TEST(PowerStatus, SimulatedStatusLivesInTheRegistry) {
   ScopedEnvironment source(L"VORLIX_POWER_SOURCE", L"Simulated");
   HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                           nullptr, &key, nullptr));
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0,
+                                           KEY_SET_VALUE, nullptr, &key, nullptr));
   auto store = [&](DWORD type, DWORD value) {
     RegSetValueExW(key, kSimulatedAcValue, 0, type, reinterpret_cast<BYTE*>(&value), sizeof value);
   };

@@ -88,17 +88,20 @@ struct TColorDialogWatch {
   static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
     HWND dialog = reinterpret_cast<HWND>(wParam);
     const int kColorAdd = 712, kColorRed = 706;
-    if (code == HCBT_ACTIVATE && GetDlgItem(dialog, kColorRed) && !GetPropW(dialog, L"TEST_WATCHED")) {
+    if (code == HCBT_ACTIVATE && GetDlgItem(dialog, kColorRed) &&
+        !GetPropW(dialog, L"TEST_WATCHED")) {
       SetPropW(dialog, L"TEST_WATCHED", dialog);
       active->topmost.push_back((GetWindowLongW(active->form, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
       active->formEnabled.push_back(IsWindowEnabled(active->form) != FALSE);
       bool above = false;
-      for (HWND below = GetWindow(dialog, GW_HWNDNEXT); below && !above; below = GetWindow(below, GW_HWNDNEXT)) {
+      for (HWND below = GetWindow(dialog, GW_HWNDNEXT); below && !above;
+           below = GetWindow(below, GW_HWNDNEXT)) {
         above = below == active->form;
       }
       active->dialogAbove.push_back(above);
-      if (active->topmost.size() == 1) SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kColorAdd, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, kColorAdd)));
+      if (active->topmost.size() == 1)
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kColorAdd, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, kColorAdd)));
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
   }
@@ -211,11 +214,16 @@ struct TFontCase {
 
 TEST_F(SetupPreview, FontHeightAndPlacesFollowTheOverlaysRule) {
   const TFontCase cases[] = {
-      {true, L"abc", 96, 240, 8},  {true, L"8", 96, 320, 11},    {true, L"8", 128, 240, 10},
-      {true, L"8", 192, 480, 32},  {false, L"8", 96, 0, 11},     {false, L"8", 192, 0, 21},
+      {true, L"abc", 96, 240, 8},
+      {true, L"8", 96, 320, 11},
+      {true, L"8", 128, 240, 10},
+      {true, L"8", 192, 480, 32},
+      {false, L"8", 96, 0, 11},
+      {false, L"8", 192, 0, 21},
       {false, L"12", 96, 0, 16},
-      {true, L"8", 96, 0, 35},     // step round(96 / 9) = 11, 1024 x 11 / 320 = 35.2
-      {false, L"30", 96, 0, 40},   // 30 / 72 x 96
+      {true, L"8", 96, 0, 35},    // step round(96 / 9) = 11, 1024 x 11 /
+                                  // 320 = 35.2
+      {false, L"30", 96, 0, 40},  // 30 / 72 x 96
   };
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     SetColor(w->pnlBackgroundColor, 0x00203040);
@@ -224,7 +232,8 @@ TEST_F(SetupPreview, FontHeightAndPlacesFollowTheOverlaysRule) {
     ASSERT_EQ(1024, screenWidth) << "the rows are worked out for the test display";
     EXPECT_EQ(96, screenDpi) << "Wine's resolution, which the test display keeps";
     for (const TFontCase& c : cases) {
-      SCOPED_TRACE(testing::Message() << c.autosize << " " << c.fontSize << " " << c.dpi << " " << c.width);
+      SCOPED_TRACE(testing::Message()
+                   << c.autosize << " " << c.fontSize << " " << c.dpi << " " << c.width);
       if (GetChecked(w->chkAutoSize) != c.autosize) Click(w->chkAutoSize);
       SetText(w->edtFontSize, c.fontSize);
       screenDpi = c.dpi;
@@ -252,7 +261,8 @@ TEST_F(SetupPreview, FontHeightAndPlacesFollowTheOverlaysRule) {
       MoveMouse(w->pnlPreview, 1, 1);
     }
   }));
-  EXPECT_TRUE(dialogs->messageBoxes().empty()) << "letters in the size are no error with automatic size";
+  EXPECT_TRUE(dialogs->messageBoxes().empty())
+      << "letters in the size are no error with automatic size";
 }
 
 TEST_F(SetupPreview, ABadFieldOrAMissingPackStopsIt) {
@@ -311,8 +321,9 @@ TEST(SetupShippedPacks, EachNamesItselfAndSetsAllSevenTexts) {
     EXPECT_FALSE(pack.displayName.empty());
     EXPECT_TRUE(IsLengthInRange(pack.fileName, 1, 16)) << "lng_file holds at most 16";
     TMessageTexts texts;
-    ASSERT_TRUE(ReadTextLines(ShippedFolder() + L"\\" + pack.fileName,
-                              [&](int n, const std::string& line) { LoadLanguageLine(texts, n, line); }));
+    ASSERT_TRUE(
+        ReadTextLines(ShippedFolder() + L"\\" + pack.fileName,
+                      [&](int n, const std::string& line) { LoadLanguageLine(texts, n, line); }));
     const std::wstring TMessageTexts::*keys[] = {&TMessageTexts::suspend, &TMessageTexts::off,
                                                  &TMessageTexts::reset,   &TMessageTexts::action,
                                                  &TMessageTexts::cancel,  &TMessageTexts::recovery,

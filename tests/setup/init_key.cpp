@@ -4,7 +4,8 @@ namespace {
 
 HKEY OpenInit() {
   HKEY key = nullptr;
-  RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Init", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Init", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
   return key;
 }
 
@@ -41,7 +42,8 @@ std::vector<InitKeyFixture::TSavedValue> InitKeyFixture::ReadAll() const {
     DWORD length = 16384;
     DWORD type = 0;
     DWORD size = 0;
-    if (RegEnumValueW(key, index, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    if (RegEnumValueW(key, index, name, &length, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+      break;
     TSavedValue value{std::wstring(name, length), type, std::vector<BYTE>(size + 2)};
     DWORD read = static_cast<DWORD>(value.data.size());
     RegQueryValueExW(key, value.name.c_str(), nullptr, nullptr, value.data.data(), &read);
@@ -72,7 +74,8 @@ void InitKeyFixture::PutString(const std::wstring& name, const std::wstring& dat
 
 void InitKeyFixture::PutDword(const std::wstring& name, DWORD data) {
   HKEY key = OpenInit();
-  RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                 sizeof data);
   RegCloseKey(key);
 }
 

@@ -52,7 +52,7 @@ TEST(SetupLanguagePacks, PacksTheMonitorCouldNotFindAreLeftOut) {
   EXPECT_FALSE(FitsLngFile(std::wstring(17, L'x')));
   EXPECT_FALSE(FitsLngFile(L""));
   EXPECT_FALSE(FitsLngFile(L" lead.lng"));  // trimmed on the way back
-  EXPECT_FALSE(FitsLngFile(L"中.lng"));  // outside the code page
+  EXPECT_FALSE(FitsLngFile(L"中.lng"));     // outside the code page
 }
 
 std::string Repeat(const std::string& text, int times) {
@@ -74,7 +74,10 @@ TEST(SetupLanguagePacks, FirstLineRules) {
       {"65 units, trimmed or not", " " + std::string(63, 'a') + " ", false, L""},
       {"blanks only", "   ", true, L""},
       {"trimmed", "  Deutsch\t", true, L"Deutsch"},
-      {"byte order mark", "\xEF\xBB\xBF" "Deutsch", true, L"Deutsch"},
+      {"byte order mark",
+       "\xEF\xBB\xBF"
+       "Deutsch",
+       true, L"Deutsch"},
       {"Cyrillic", "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", true,
        L"\u0420\u0443\u0441\u0441\u043A\u0438\u0439"},
       {"64 Cyrillic letters", Repeat("\xD0\x96", 64), true, std::wstring(64, L'\u0416')},

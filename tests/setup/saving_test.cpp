@@ -5,8 +5,8 @@
 #include <map>
 
 #include "shared/files.h"
-#include "shared/text.h"
 #include "shared/settings.h"
+#include "shared/text.h"
 #include "tests/setup/settings_harness.h"
 
 namespace {
@@ -47,8 +47,10 @@ TControl* FieldOf(TSettingsWindow* w, TField field) {
 
 TEST_F(SetupOkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
   const TOkCase cases[] = {
-      {"300 reports only the cancel time", L"300", L"abc", L"73", false, kCancelTime, 0, L"300", L"73"},
-      {"010 is 10 before the delay warning", L"010", L"abc", L"8", true, kDelayTime, 0, L"10", L"8"},
+      {"300 reports only the cancel time", L"300", L"abc", L"73", false, kCancelTime, 0, L"300",
+       L"73"},
+      {"010 is 10 before the delay warning", L"010", L"abc", L"8", true, kDelayTime, 0, L"10",
+       L"8"},
       {"73 without automatic size", L"5", L"3", L"73", false, kFontSize, 1, L"5", L"73"},
       {"automatic size takes the file's size", L"$1E", L"3", L"5", true, kNone, -1, L"30", L"14"},
       {"valid size is normalised", L"7", L"3", L"0x0C", false, kNone, -1, L"7", L"12"},
@@ -85,8 +87,9 @@ TEST_F(SetupOkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
       EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), dialogs->messageBoxes()[0].icon);
       EXPECT_EQ(c.page, shownPage);
       EXPECT_TRUE(focused);
-      std::wstring text = c.warnedField == kCancelTime ? c.cancelTime
-                          : c.warnedField == kDelayTime ? c.delayTime : c.fontSize;
+      std::wstring text = c.warnedField == kCancelTime  ? c.cancelTime
+                          : c.warnedField == kDelayTime ? c.delayTime
+                                                        : c.fontSize;
       EXPECT_EQ(MAKELONG(0, text.size()), selection) << "all of the text selected";
       EXPECT_FALSE(closedByScript);
       EXPECT_EQ("font_size=14\r\nfont_autosize=0", folder.Read(L"vorlix.ini"));
@@ -114,7 +117,8 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
   const TWrittenCase cases[] = {
       {"defaults, no pack", "", false, [](TSettingsWindow*) {}, kDefaultFile},
       {"every control changed",
-       "initial_slot_index=300\r\nbackground_color=255\r\ntext_color=16777215\r\nlng_file=RUSSIAN.LNG",
+       "initial_slot_index=300\r\nbackground_color=255\r\ntext_color=16777215\r\nlng_file=RUSSIAN."
+       "LNG",
        true,
        [](TSettingsWindow* w) {
          ChooseItem(w->cbAction, 1);
@@ -126,7 +130,8 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
          ChooseItem(w->cbLanguage, FindLanguagePack(languageList, L"deutsch.lng"));
        },
        "[Common]\r\npower_action=1\r\nforce_power=1\r\ncancel_time=25\r\ndelay_time=0\r\n\r\n"
-       "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=20\r\nfont_autosize=0\r\n\r\n"
+       "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=20\r\nfont_autosize="
+       "0\r\n\r\n"
        "[Language]\r\nlng_file=deutsch.lng\r\n\r\n[Launch]\r\ninitial_slot_index=300"},
       {"restart with a pack picked from the file",
        "power_action=2\r\nlng_file=RUSSIAN.LNG\r\ninitial_slot_index=65535", true,
@@ -187,24 +192,40 @@ TEST_F(SetupOkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
   std::wstring upper = exe;
   for (wchar_t& ch : upper) ch = static_cast<wchar_t>(towupper(ch));
   const TStartupCase cases[] = {
-      {"ticked, none yet", [](InitKeyFixture&, const std::wstring&) {}, true, {{L"Launch300", exe}}, false},
+      {"ticked, none yet",
+       [](InitKeyFixture&, const std::wstring&) {},
+       true,
+       {{L"Launch300", exe}},
+       false},
       {"ticked, slot taken",
-       [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch300", other); }, true,
-       {{L"Launch300", other}, {L"Launch310", exe}}, false},
+       [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch300", other); },
+       true,
+       {{L"Launch300", other}, {L"Launch310", exe}},
+       false},
       {"ticked, entry present in other case",
-       [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch7", upper); }, false,
-       {{L"Launch7", upper}}, false},
+       [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch7", upper); },
+       false,
+       {{L"Launch7", upper}},
+       false},
       {"cleared, two entries: both go",
        [&](InitKeyFixture& k, const std::wstring& e) {
          k.PutString(L"Launch200", e);
          k.PutString(L"Launch210", other);
          k.PutString(L"Launch300", upper);
        },
-       true, {{L"Launch210", other}}, false},
-      {"cleared, none", [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch1", other); },
-       false, {{L"Launch1", other}}, false},
-      {"ticked without the Init key", [](InitKeyFixture& k, const std::wstring&) { k.RemoveKey(); },
-       true, {}, true},
+       true,
+       {{L"Launch210", other}},
+       false},
+      {"cleared, none",
+       [&](InitKeyFixture& k, const std::wstring&) { k.PutString(L"Launch1", other); },
+       false,
+       {{L"Launch1", other}},
+       false},
+      {"ticked without the Init key",
+       [](InitKeyFixture& k, const std::wstring&) { k.RemoveKey(); },
+       true,
+       {},
+       true},
   };
   for (const TStartupCase& c : cases) {
     SCOPED_TRACE(c.title);
@@ -259,7 +280,8 @@ TEST_F(SetupOkButton, YesToTheRestartQuestionRestartsUnforced) {
     if (answer == IDNO) {
       EXPECT_EQ("<missing>", log);
     } else {
-      EXPECT_NE(std::string::npos, log.find("SetSystemPowerState state=0x00800000 flags=0x00000000"));
+      EXPECT_NE(std::string::npos,
+                log.find("SetSystemPowerState state=0x00800000 flags=0x00000000"));
       EXPECT_NE(std::string::npos, log.find("mode=recorded"));
       EXPECT_EQ(1, std::count(log.begin(), log.end(), '\n'));
     }

@@ -82,9 +82,7 @@ SettingsWindowTest::SettingsWindowTest() {
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", logFolder.File(L"power.log").c_str());
 }
 
-SettingsWindowTest::~SettingsWindowTest() {
-  SetEnvironmentVariableW(L"VORLIX_POWER_LOG", nullptr);
-}
+SettingsWindowTest::~SettingsWindowTest() { SetEnvironmentVariableW(L"VORLIX_POWER_LOG", nullptr); }
 
 void SettingsWindowTest::ResetDialogs(std::vector<int> answers) {
   dialogs.reset();  // one answerer at a time
@@ -94,7 +92,8 @@ void SettingsWindowTest::ResetDialogs(std::vector<int> answers) {
 
 std::vector<std::wstring> SettingsWindowTest::BoxTexts() const {
   std::vector<std::wstring> texts;
-  for (const SeenMessageBox& box : dialogs->messageBoxes()) texts.push_back(box.caption + L"|" + box.text);
+  for (const SeenMessageBox& box : dialogs->messageBoxes())
+    texts.push_back(box.caption + L"|" + box.text);
   return texts;
 }
 
@@ -157,7 +156,8 @@ void PressArrow(TControl* scrollBar, int code) {
   HWND bar = GetHandle(scrollBar);
   // What the scroll bar sends its parent for one arrow click.
   SendMessageW(GetParent(bar), WM_VSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(bar));
-  SendMessageW(GetParent(bar), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0), reinterpret_cast<LPARAM>(bar));
+  SendMessageW(GetParent(bar), WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, 0),
+               reinterpret_cast<LPARAM>(bar));
   ProcessMessages();
 }
 
@@ -169,8 +169,8 @@ void MoveMouse(TControl* control, int x, int y) {
 void ChooseItem(TControl* combo, int index) {
   HWND hwnd = GetHandle(combo);
   SendMessageW(hwnd, CB_SETCURSEL, index, 0);
-  SendMessageW(GetParent(hwnd), WM_COMMAND,
-               MAKEWPARAM(GetDlgCtrlID(hwnd), CBN_SELCHANGE), reinterpret_cast<LPARAM>(hwnd));
+  SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(hwnd));
   ProcessMessages();
 }
 
@@ -198,7 +198,8 @@ std::string ShippedPack(const std::wstring& name) {
 
 void SaveScreenshot(const std::wstring& name) {
   ProcessMessages();
-  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(nullptr, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   ProcessMessages();
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   HDC screen = GetDC(nullptr);

@@ -46,9 +46,9 @@ class SettingsWindowTest : public ::testing::Test {
 
 // Input as the user gives it.
 void TypeText(TControl* edit, const std::wstring& text);  // replaces the box's text
-void Click(TControl* control);                             // button, check box, label, panel
-void PressKey(UINT key);                                   // to the focused window
-void PressArrow(TControl* scrollBar, int code);            // SB_LINEUP or SB_LINEDOWN
+void Click(TControl* control);                            // button, check box, label, panel
+void PressKey(UINT key);                                  // to the focused window
+void PressArrow(TControl* scrollBar, int code);           // SB_LINEUP or SB_LINEDOWN
 void MoveMouse(TControl* control, int x, int y);
 void ChooseItem(TControl* combo, int index);
 

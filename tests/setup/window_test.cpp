@@ -144,8 +144,8 @@ TEST_F(SetupWindow, TabPanelsAndTheirCaptionsSelectTheirPages) {
     struct {
       TControl* clicked;
       int page;
-    } const cases[] = {{w->lblTabView, 1},     {w->pnlTabGeneral, 0}, {w->pnlTabLanguage, 2},
-                       {w->lblTabGeneral, 0},  {w->pnlTabView, 1},    {w->lblTabLanguage, 2}};
+    } const cases[] = {{w->lblTabView, 1},    {w->pnlTabGeneral, 0}, {w->pnlTabLanguage, 2},
+                       {w->lblTabGeneral, 0}, {w->pnlTabView, 1},    {w->lblTabLanguage, 2}};
     TControl* tabs[] = {w->pnlTabGeneral, w->pnlTabView, w->pnlTabLanguage};
     TControl* captions[] = {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage};
     for (const auto& c : cases) {
@@ -211,7 +211,8 @@ TCaptionCheck CheckCaption(HWND control) {
   RECT client;
   GetClientRect(control, &client);
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
   SIZE extent = {};
   GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
   TEXTMETRICW metrics = {};
@@ -273,13 +274,16 @@ TEST_F(SetupWindow, EveryCaptionFitsOnEveryPageAtEachScreenSize) {
           TCaptionCheck check = CheckCaption(control);
           wchar_t className[16] = {};
           GetClassNameW(control, className, 16);
-          bool captioned = lstrcmpiW(className, L"Static") == 0 || lstrcmpiW(className, L"Button") == 0;
+          bool captioned =
+              lstrcmpiW(className, L"Static") == 0 || lstrcmpiW(className, L"Button") == 0;
           captioned = captioned && GetWindowTextLengthW(control) != 0;
           // What shows of it (for a label, its text) lies within what it sits on.
           int from = captioned ? inParent.left + check.left : inParent.left;
           int to = captioned ? inParent.left + check.right : inParent.right;
-          EXPECT_TRUE(from >= 0 && inParent.top >= 0 && to <= parent.right && inParent.bottom <= parent.bottom)
-              << "page " << page << ": " << testing::PrintToString(check.what) << " leaves its parent";
+          EXPECT_TRUE(from >= 0 && inParent.top >= 0 && to <= parent.right &&
+                      inParent.bottom <= parent.bottom)
+              << "page " << page << ": " << testing::PrintToString(check.what)
+              << " leaves its parent";
           if (!captioned) continue;
           ++captions;
           EXPECT_TRUE(check.fits) << "page " << page << ": " << testing::PrintToString(check.what);
@@ -293,7 +297,8 @@ TEST_F(SetupWindow, EveryCaptionFitsOnEveryPageAtEachScreenSize) {
       }
       EXPECT_EQ(BS_CENTER, GetWindowLongW(GetHandle(w->btnOK), GWL_STYLE) & BS_CENTER);
       SelectPage(w, kPageGeneral);
-      SaveScreenshot(L"setup-general-" + std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy));
+      SaveScreenshot(L"setup-general-" + std::to_wstring(screen.cx) + L"x" +
+                     std::to_wstring(screen.cy));
     }));
   }
 }

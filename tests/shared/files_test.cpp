@@ -20,9 +20,8 @@ using TLines = std::vector<std::pair<int, std::string>>;
 
 TLines ReadLines(const std::wstring& path, bool* ok) {
   TLines lines;
-  *ok = ReadTextLines(path, [&lines](int number, const std::string& line) {
-    lines.emplace_back(number, line);
-  });
+  *ok = ReadTextLines(
+      path, [&lines](int number, const std::string& line) { lines.emplace_back(number, line); });
   return lines;
 }
 
@@ -212,7 +211,8 @@ TEST(WriteTextFile, ReplacesTheWholeFile) {
 TEST(WriteTextFile, SavesAtThePathLimit) {
   TempFolder folder;
   for (size_t length = 246; length <= 253; ++length) {
-    std::wstring sub = folder.path() + L"\\" + std::wstring(length - folder.path().size() - 1, L'd');
+    std::wstring sub =
+        folder.path() + L"\\" + std::wstring(length - folder.path().size() - 1, L'd');
     ASSERT_EQ(length, sub.size());
     ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
     std::wstring target = sub + L"\\" + std::wstring(255 - length - 1, L'f');
@@ -249,8 +249,9 @@ TEST(WriteTextFile, ASaveIsNotRefusedWhileTheFileIsBeingRead) {
   TempFolder folder;
   std::wstring target = folder.Write(L"vorlix.ini", "old");
   auto holdOpen = [&target] {
-    return CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(target.c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, 0, nullptr);
   };
   HANDLE reader = holdOpen();
   ASSERT_NE(INVALID_HANDLE_VALUE, reader);

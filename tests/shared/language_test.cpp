@@ -15,7 +15,8 @@ TEST(DecodeUtf8Line, WellFormedTextUpToFFFF) {
 }
 
 TEST(DecodeUtf8Line, OneLeadingByteOrderMarkIsDropped) {
-  EXPECT_EQ(L"Deutsch", DecodeUtf8Line("\xEF\xBB\xBF" "Deutsch"));
+  EXPECT_EQ(L"Deutsch", DecodeUtf8Line("\xEF\xBB\xBF"
+                                       "Deutsch"));
   EXPECT_EQ(L"\uFEFFx", DecodeUtf8Line("\xEF\xBB\xBF\xEF\xBB\xBFx"));
   EXPECT_EQ(L"", DecodeUtf8Line("\xEF\xBB\xBF"));
   EXPECT_EQ(L"a\uFEFF", DecodeUtf8Line("a\xEF\xBB\xBF"));
@@ -23,13 +24,14 @@ TEST(DecodeUtf8Line, OneLeadingByteOrderMarkIsDropped) {
 
 TEST(DecodeUtf8Line, MalformedOrCutLinesDecodeToEmpty) {
   const char* const lines[] = {
-      "abc\xD0",                  // cut two-byte sequence
-      "\xE2\x82",                 // cut three-byte sequence
-      "\xD0" "A",                 // continuation outside 0x80..0xBF
-      "\xC0\xC1",                 // an 8-bit Cyrillic letter followed by another
-      "\xF0\xE8\xE2\xE5\xF2",     // "привет" in Windows-1251
-      "\xF0\x9F\x98\x80",         // four bytes: the fourth starts a cut sequence
-      "\xF0\x9F\x98\x80 smile",   // ... followed by ASCII
+      "abc\xD0",   // cut two-byte sequence
+      "\xE2\x82",  // cut three-byte sequence
+      "\xD0"
+      "A",                       // continuation outside 0x80..0xBF
+      "\xC0\xC1",                // an 8-bit Cyrillic letter followed by another
+      "\xF0\xE8\xE2\xE5\xF2",    // "привет" in Windows-1251
+      "\xF0\x9F\x98\x80",        // four bytes: the fourth starts a cut sequence
+      "\xF0\x9F\x98\x80 smile",  // ... followed by ASCII
   };
   for (const char* line : lines) EXPECT_EQ(L"", DecodeUtf8Line(line)) << line;
 }
@@ -49,9 +51,9 @@ TEST(DecodeUtf8Line, LeadBytesAloneDecideTheLength) {
 TEST(LanguagePack, KeyLinesReplaceTexts) {
   TMessageTexts texts;
   int n = 0;
-  for (const char* line : {"Deutsch", " ACTION = Gerät wird in %second% s %action% ; note",
-                           "Suspend=in den Ruhezustand versetzt", "unknown=x", "cancel=",
-                           "wait", "recovery=a=b"}) {
+  for (const char* line :
+       {"Deutsch", " ACTION = Gerät wird in %second% s %action% ; note",
+        "Suspend=in den Ruhezustand versetzt", "unknown=x", "cancel=", "wait", "recovery=a=b"}) {
     LoadLanguageLine(texts, n++, line);
   }
   EXPECT_EQ(L"Ger\u00E4t wird in %second% s %action%", texts.action);
@@ -78,7 +80,9 @@ TEST(LanguagePack, TextLengthLimits) {
 TEST(LanguagePack, MalformedLinesChangeNothing) {
   TMessageTexts texts;
   LoadLanguageLine(texts, 1, "cancel=\xCE\xF2\xEC\xE5\xED\xE0");  // Windows-1251, not UTF-8
-  LoadLanguageLine(texts, 2, "\xEF\xBB\xBF" "wait=Bitte warten...");
+  LoadLanguageLine(texts, 2,
+                   "\xEF\xBB\xBF"
+                   "wait=Bitte warten...");
   EXPECT_EQ(L"Use move on the screen to cancel...", texts.cancel);
   EXPECT_EQ(L"Bitte warten...", texts.wait);
 }

@@ -7,16 +7,14 @@ TEST(OverlayMetrics, FontHeightTable) {
     bool autosize;
     int fontSize, dpi, width, px;
   } const cases[] = {
-      {true, 8, 96, 240, 8},    // step 11, 8.25
-      {true, 8, 96, 320, 11},   // step 11, 11.0
-      {true, 8, 128, 240, 10},  // step 14, 10.5 -> even
-      {true, 8, 192, 480, 32},  // step 21, 31.5 -> even
-      {false, 8, 96, 240, 11},  // 10.67
-      {false, 8, 192, 240, 21}, // 21.33
-      {false, 12, 96, 999, 16},
-      {false, 6, 96, 0, 8},
-      {false, 72, 96, 0, 96},
-      {true, 8, 1, 320, 0},     // step round(0.111) = 0
+      {true, 8, 96, 240, 8},     // step 11, 8.25
+      {true, 8, 96, 320, 11},    // step 11, 11.0
+      {true, 8, 128, 240, 10},   // step 14, 10.5 -> even
+      {true, 8, 192, 480, 32},   // step 21, 31.5 -> even
+      {false, 8, 96, 240, 11},   // 10.67
+      {false, 8, 192, 240, 21},  // 21.33
+      {false, 12, 96, 999, 16}, {false, 6, 96, 0, 8},
+      {false, 72, 96, 0, 96},   {true, 8, 1, 320, 0},  // step round(0.111) = 0
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.px, OverlayFontHeight(c.autosize, c.fontSize, c.dpi, c.width))

@@ -46,8 +46,10 @@ struct TValueCase {
 
 TEST(SettingsReader, InvalidValuesKeepTheEarlierValue) {
   // Each line is read after "cancel_time=7" etc.; a rejected value keeps the 7.
-  const TValueCase powerCases[] = {{"power_action=3", false}, {"power_action=-1", false},
-                                   {"power_action=two", false}, {"power_action=", false},
+  const TValueCase powerCases[] = {{"power_action=3", false},
+                                   {"power_action=-1", false},
+                                   {"power_action=two", false},
+                                   {"power_action=", false},
                                    {"power_action=$2", true}};
   for (const TValueCase& c : powerCases) {
     TSettings s = ReadLines<TSettings>({"power_action=1", c.line});
@@ -75,23 +77,23 @@ TEST(SettingsReader, InvalidValuesKeepTheEarlierValue) {
 
 TEST(SettingsReader, LanguageFileName) {
   EXPECT_EQ(L"de.lng", (ReadLines<TSettings>({"lng_file=de.lng", "lng_file="}).lng_file));
-  EXPECT_EQ(L"de.lng", (ReadLines<TSettings>({"lng_file=de.lng", "lng_file=seventeen_chars.x"}).lng_file));
+  EXPECT_EQ(L"de.lng",
+            (ReadLines<TSettings>({"lng_file=de.lng", "lng_file=seventeen_chars.x"}).lng_file));
   EXPECT_EQ(L"sixteen_chars.xy", (ReadLines<TSettings>({"lng_file=sixteen_chars.xy"}).lng_file));
   EXPECT_EQ(L"ru", (ReadLines<TSettings>({"lng_file=ru;.lng"}).lng_file));
-  EXPECT_EQ(L"\u0440\u0443\u0441.lng", (ReadLines<TMonitorSettings>({"lng_file=\xF0\xF3\xF1.lng"}).lng_file));
+  EXPECT_EQ(L"\u0440\u0443\u0441.lng",
+            (ReadLines<TMonitorSettings>({"lng_file=\xF0\xF3\xF1.lng"}).lng_file));
 }
 
 TEST(SettingsReader, LinesStandAlone) {
   TSettings s = ReadLines<TSettings>({
-      "text_color=5",             // before any section
+      "text_color=5",  // before any section
       "[Common]",
-      "text_color=255",           // under another section than its own
-      "cancel_time=5",
-      "cancel_time=6",
-      "cancel_time=bad",          // the last valid occurrence wins
-      "unknown=1",
-      "no equals sign",
-      "lng_file=a=b",             // a second "=" belongs to the value
+      "text_color=255",  // under another section than its own
+      "cancel_time=5", "cancel_time=6",
+      "cancel_time=bad",  // the last valid occurrence wins
+      "unknown=1", "no equals sign",
+      "lng_file=a=b",  // a second "=" belongs to the value
   });
   EXPECT_EQ(255u, s.text_color);
   EXPECT_EQ(6, s.cancel_time);
@@ -109,7 +111,10 @@ TEST(SettingsReader, SlotIndexIsKeptOnlyByTheSettingsApplication) {
 }
 
 TEST(SettingsReader, ByteOrderMarkIsNotRecognised) {
-  TSettings s = ReadLines<TSettings>({"\xEF\xBB\xBF" "cancel_time=20", "delay_time=4"});
+  TSettings s =
+      ReadLines<TSettings>({"\xEF\xBB\xBF"
+                            "cancel_time=20",
+                            "delay_time=4"});
   EXPECT_EQ(10, s.cancel_time);
   EXPECT_EQ(4, s.delay_time);
 }

@@ -13,7 +13,7 @@ struct TParseCase {
 const TParseCase kParseCases[] = {
     {L"0", true, 0},
     {L"42", true, 42},
-    {L"010", true, 10},               // leading zeros are not octal
+    {L"010", true, 10},  // leading zeros are not octal
     {L"$1E", true, 30},
     {L"0x1E", true, 30},
     {L"0X1e", true, 30},
@@ -26,7 +26,7 @@ const TParseCase kParseCases[] = {
     {L"-$10", true, -16},
     {L"2147483647", true, 2147483647},
     {L"-2147483648", true, INT32_MIN},
-    {L"$FFFFFFFF", true, -1},          // two's complement outside base ten
+    {L"$FFFFFFFF", true, -1},  // two's complement outside base ten
     {L"$80000000", true, INT32_MIN},
     {L"%11111111111111111111111111111111", true, -1},
     {L"-$FFFFFFFF", true, 1},
@@ -37,7 +37,7 @@ const TParseCase kParseCases[] = {
     {L"$", false, 0},
     {L"0x", false, 0},
     {L"12a", false, 0},
-    {L"1 ", false, 0},                 // trailing blanks are not skipped
+    {L"1 ", false, 0},  // trailing blanks are not skipped
     {L"+-1", false, 0},
     {L"2147483648", false, 0},
     {L"-2147483649", false, 0},
@@ -45,14 +45,15 @@ const TParseCase kParseCases[] = {
     {L"%2", false, 0},
     {L"&8", false, 0},
     {L"1.5", false, 0},
-    {L"\x0661", false, 0},             // a non-ASCII digit is no digit
-    {L"\u00A012", false, 0},           // nor is a non-ASCII space a blank
+    {L"\x0661", false, 0},    // a non-ASCII digit is no digit
+    {L"\u00A012", false, 0},  // nor is a non-ASCII space a blank
 };
 
 TEST(IntegerSyntax, ParsesEveryFormAndRejectsTheRest) {
   for (const TParseCase& c : kParseCases) {
     int32_t value = 12345;
-    EXPECT_EQ(c.isNumber, ParseIntegerText(c.text, &value)) << "text: \"" << testing::PrintToString(std::wstring(c.text)) << "\"";
+    EXPECT_EQ(c.isNumber, ParseIntegerText(c.text, &value))
+        << "text: \"" << testing::PrintToString(std::wstring(c.text)) << "\"";
     if (c.isNumber) {
       EXPECT_EQ(c.value, value) << testing::PrintToString(std::wstring(c.text));
       EXPECT_EQ(c.value, TextToInt(c.text));

@@ -1,7 +1,7 @@
 #include "tests/support/dialog_answerer.h"
 
-#include <commdlg.h>
 #include <colordlg.h>
+#include <commdlg.h>
 
 #include <cwchar>
 

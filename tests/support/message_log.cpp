@@ -25,7 +25,8 @@ const unsigned kKindFlags = kSent | kPosted | kHooked;
 
 bool Same(const LoggedMessage& expected, const LoggedMessage& actual) {
   if (expected.message != actual.message) return false;
-  if ((expected.flags & kKindFlags) && (expected.flags & kKindFlags) != (actual.flags & kKindFlags)) {
+  if ((expected.flags & kKindFlags) &&
+      (expected.flags & kKindFlags) != (actual.flags & kKindFlags)) {
     return false;
   }
   if ((expected.flags & kWParam) && expected.wParam != actual.wParam) return false;
@@ -66,9 +67,9 @@ std::string Describe(const LoggedMessage& m) {
   out << "sequences differ (expected | actual):\n";
   size_t rows = count > actual.size() ? count : actual.size();
   for (size_t i = 0; i < rows; ++i) {
-    std::string left = i < count ? Describe(expected[i]) +
-                                       ((expected[i].flags & kOptional) ? " (optional)" : "")
-                                 : "";
+    std::string left =
+        i < count ? Describe(expected[i]) + ((expected[i].flags & kOptional) ? " (optional)" : "")
+                  : "";
     std::string right = i < actual.size() ? Describe(actual[i]) : "";
     out << "  " << left << std::string(left.size() < 48 ? 48 - left.size() : 1, ' ') << "| "
         << right << "\n";

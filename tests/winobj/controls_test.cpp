@@ -18,8 +18,10 @@ const DefaultCase kDefaults[] = {
     {"Label", [](TControl* p) { return NewLabel(p, L"l"); }, L"STATIC", 64, 22},
     {"Panel", [](TControl* p) { return NewPanel(p, 0); }, L"STATIC", 100, 100},
     {"EditBox", [](TControl* p) { return NewEditBox(p, 0); }, L"EDIT", 100, 22},
-    {"MultiLineEditBox", [](TControl* p) { return NewEditBox(p, kEditMultiline); }, L"EDIT", 200, 200},
-    {"ScrollBar", [](TControl* p) { return NewScrollBar(p, kScrollBarVertical); }, L"SCROLLBAR", 64, 64},
+    {"MultiLineEditBox", [](TControl* p) { return NewEditBox(p, kEditMultiline); }, L"EDIT", 200,
+     200},
+    {"ScrollBar", [](TControl* p) { return NewScrollBar(p, kScrollBarVertical); }, L"SCROLLBAR", 64,
+     64},
 };
 
 TEST_F(Controls, NewControlsSitAtTwoTwoWithTheKindsSize) {
@@ -80,8 +82,9 @@ TEST_F(Controls, WordWrappedAutoSizeGrowsDownwardsAtTheGivenWidth) {
   int oneLine = GetHeight(label);
   SetAutoSize(label, false);
   SetWidth(label, 200);
-  SetText(label, L"a long text that certainly needs more than one line at this width, "
-                 L"and then some more words to be sure of it");
+  SetText(label,
+          L"a long text that certainly needs more than one line at this width, "
+          L"and then some more words to be sure of it");
   SetAutoSize(label, true);
   EXPECT_GT(GetHeight(label), 2 * (oneLine - 1));
   EXPECT_LE(GetWidth(label), 200);
@@ -181,15 +184,17 @@ TEST_F(Controls, SelectingAnItemRaisesOnSelChangeThenOnChangeOnceAfterTheChange)
   for (const wchar_t* item : {L"a", L"b", L"c"}) AddItem(combo, item);
   SelectionOrder order;
   order.combo = combo;
-  SetOnSelChange(combo,
-                 [](void* c, TControl* sender) {
-                   auto* o = static_cast<SelectionOrder*>(c);
-                   o->events += "sel;";
-                   o->indexAtSelChange = GetItemIndex(sender);
-                 },
-                 &order);
-  SetOnChange(combo, [](void* c, TControl*) { static_cast<SelectionOrder*>(c)->events += "change;"; },
-              &order);
+  SetOnSelChange(
+      combo,
+      [](void* c, TControl* sender) {
+        auto* o = static_cast<SelectionOrder*>(c);
+        o->events += "sel;";
+        o->indexAtSelChange = GetItemIndex(sender);
+      },
+      &order);
+  SetOnChange(
+      combo, [](void* c, TControl*) { static_cast<SelectionOrder*>(c)->events += "change;"; },
+      &order);
   SetFocused(combo, true);
   FlushMessages();
   // A key press in the closed list selects the next item and notifies CBN_SELCHANGE.
@@ -249,7 +254,8 @@ TEST_F(Controls, EditBoxTextChangeItemsAndSelection) {
   EXPECT_EQ(GetText(lines), L"one\r\nTWO\r\nthree");
   SelectAllText(lines);
   DWORD start = 0, end = 0;
-  SendMessageW(lines->handle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageW(lines->handle, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+               reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, GetText(lines).size());
   AddItem(lines, L"!");
@@ -282,15 +288,16 @@ TEST_F(Controls, MouseMoveOnALabelReachesItsHandler) {
   TControl* label = NewLabel(form, L"mouse");
   GetHandle(label);
   MouseSeen seen;
-  SetOnMouseMove(label,
-                 [](void* c, TControl*, TMouseEventData& data) {
-                   auto* s = static_cast<MouseSeen*>(c);
-                   ++s->moves;
-                   s->x = data.x;
-                   s->y = data.y;
-                   data.handled = true;
-                 },
-                 &seen);
+  SetOnMouseMove(
+      label,
+      [](void* c, TControl*, TMouseEventData& data) {
+        auto* s = static_cast<MouseSeen*>(c);
+        ++s->moves;
+        s->x = data.x;
+        s->y = data.y;
+        data.handled = true;
+      },
+      &seen);
   EXPECT_EQ(SendMessageW(label->handle, WM_MOUSEMOVE, 0, MAKELPARAM(7, 9)), 0);
   EXPECT_EQ(seen.moves, 1);
   EXPECT_EQ(seen.x, 7);

@@ -25,10 +25,11 @@ TEST_F(Dispatch, CommandIsReflectedOnlyToASenderWithAnObject) {
   AddHook(label, RecordReflected);
   g_log.Clear();
   WPARAM wParam = MAKEWPARAM(label->childId, 77);
-  LRESULT result = SendMessageW(form->handle, WM_COMMAND, wParam, reinterpret_cast<LPARAM>(label->handle));
+  LRESULT result =
+      SendMessageW(form->handle, WM_COMMAND, wParam, reinterpret_cast<LPARAM>(label->handle));
   EXPECT_EQ(result, 1234);  // the sender's answer
-  const LoggedMessage kReflected[] = {
-      {kReflectedCommand, kHooked | kWParam | kLParam, wParam, reinterpret_cast<LPARAM>(label->handle)}};
+  const LoggedMessage kReflected[] = {{kReflectedCommand, kHooked | kWParam | kLParam, wParam,
+                                       reinterpret_cast<LPARAM>(label->handle)}};
   EXPECT_TRUE(MatchesSequence(g_log, kReflected));
 
   HWND plain = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, form->handle, nullptr,
@@ -36,7 +37,9 @@ TEST_F(Dispatch, CommandIsReflectedOnlyToASenderWithAnObject) {
   MessageLog plainLog;
   {
     WindowSpy spy(plain, &plainLog);
-    EXPECT_EQ(SendMessageW(form->handle, WM_COMMAND, MAKEWPARAM(5, 0), reinterpret_cast<LPARAM>(plain)), 0);
+    EXPECT_EQ(
+        SendMessageW(form->handle, WM_COMMAND, MAKEWPARAM(5, 0), reinterpret_cast<LPARAM>(plain)),
+        0);
     // A menu command has no sender at all.
     EXPECT_EQ(SendMessageW(form->handle, WM_COMMAND, MAKEWPARAM(5, 0), 0), 0);
   }

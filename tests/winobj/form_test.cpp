@@ -29,7 +29,8 @@ TEST_F(Forms, ClosingASecondaryFormDestroysOnlyThatForm) {
   GetHandle(second);
   HWND secondWindow = second->handle;
   bool destroyed = false;
-  SetOnDestroy(second, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &destroyed);
+  SetOnDestroy(
+      second, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &destroyed);
   CloseForm(second);
   FlushMessages();
   EXPECT_TRUE(destroyed);
@@ -43,7 +44,8 @@ TEST_F(Forms, ClosingTheMainFormEndsTheLoopAndReleasesIt) {
   TControl* form = NewForm(nullptr, L"main");
   TControl* label = NewLabel(form, L"x");
   bool labelDestroyed = false;
-  SetOnDestroy(label, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &labelDestroyed);
+  SetOnDestroy(
+      label, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &labelDestroyed);
   bool ran = false;
   RunApplicationWith(&form, [&] {
     ran = IsWindowVisible(GetMainForm()->handle) && IsWindowVisible(label->handle);
@@ -121,8 +123,9 @@ TEST_F(Forms, AHandedCallRunsOnlyWhenThisProcessPutItUp) {
   HANDLE worker = CreateThread(
       nullptr, 0,
       [](void* p) -> DWORD {
-        RunOnWindowThread(static_cast<Handed*>(p)->form,
-                          [](void* c) { static_cast<Handed*>(c)->thread = GetCurrentThreadId(); }, p);
+        RunOnWindowThread(
+            static_cast<Handed*>(p)->form,
+            [](void* c) { static_cast<Handed*>(c)->thread = GetCurrentThreadId(); }, p);
         return 0;
       },
       &handed, 0, nullptr);
@@ -141,13 +144,14 @@ struct CloseCounter {
 TEST_F(Forms, RefusingOnCloseKeepsTheFormAndAnAllowingOneIsAskedOnce) {
   TControl* form = NewForm(nullptr, L"main");
   CloseCounter counter;
-  SetOnClose(form,
-             [](void* c, TControl*, bool& allow) {
-               auto* counter = static_cast<CloseCounter*>(c);
-               ++counter->asked;
-               allow = counter->allow;
-             },
-             &counter);
+  SetOnClose(
+      form,
+      [](void* c, TControl*, bool& allow) {
+        auto* counter = static_cast<CloseCounter*>(c);
+        ++counter->asked;
+        allow = counter->allow;
+      },
+      &counter);
   bool stillOpen = false;
   RunApplicationWith(&form, [&] {
     TControl* mainForm = GetMainForm();
@@ -169,14 +173,16 @@ struct ShowCounter {
 TEST_F(Forms, OnShowRunsOnceBeforeTheFormIsVisibleAndOnHideOnce) {
   TControl* form = NewForm(nullptr, L"f");
   ShowCounter counter;
-  SetOnShow(form,
-            [](void* c, TControl* sender) {
-              auto* counter = static_cast<ShowCounter*>(c);
-              ++counter->shows;
-              counter->wasVisibleAtShow = IsWindowVisible(sender->handle) != 0;
-            },
-            &counter);
-  SetOnHide(form, [](void* c, TControl*) { ++static_cast<ShowCounter*>(c)->hides; }, &counter);
+  SetOnShow(
+      form,
+      [](void* c, TControl* sender) {
+        auto* counter = static_cast<ShowCounter*>(c);
+        ++counter->shows;
+        counter->wasVisibleAtShow = IsWindowVisible(sender->handle) != 0;
+      },
+      &counter);
+  SetOnHide(
+      form, [](void* c, TControl*) { ++static_cast<ShowCounter*>(c)->hides; }, &counter);
   GetHandle(form);
   EXPECT_EQ(counter.shows, 0);
   form->CreateWindowHandle();
@@ -288,8 +294,9 @@ TEST_F(Forms, SetTextAndSetVisibleFromAWorkerRunOnTheWindowsThread) {
     TControl* label;
     DWORD showThread = 0;
   } shared = {form, label};
-  SetOnShow(form, [](void* c, TControl*) { static_cast<Shared*>(c)->showThread = GetCurrentThreadId(); },
-            &shared);
+  SetOnShow(
+      form, [](void* c, TControl*) { static_cast<Shared*>(c)->showThread = GetCurrentThreadId(); },
+      &shared);
   SetVisible(form, false);
   HANDLE worker = CreateThread(
       nullptr, 0,

@@ -15,8 +15,9 @@ struct Named : TRefObject {
 Named* NewNamed(const wchar_t* name) {
   Named* object = NewObject<Named>();
   object->name = name;
-  SetOnDestroy(object, [](void*, TRefObject* o) { g_released.push_back(static_cast<Named*>(o)->name); },
-               nullptr);
+  SetOnDestroy(
+      object, [](void*, TRefObject* o) { g_released.push_back(static_cast<Named*>(o)->name); },
+      nullptr);
   return object;
 }
 
@@ -107,17 +108,19 @@ TEST_F(Hooks, ControlReleasedInItsOwnHandlerSurvivesUntilTheDispatchReturns) {
   TControl* button = NewButton(form, L"go");
   GetHandle(button);
   ReleaseInHandler state;
-  SetOnDestroy(button, [](void* c, TRefObject*) { static_cast<ReleaseInHandler*>(c)->destroyed = true; },
-               &state);
-  SetOnClick(button,
-             [](void* c, TControl* sender) {
-               auto* s = static_cast<ReleaseInHandler*>(c);
-               ReleaseObject(sender);
-               // Still whole: its window and fields are untouched until the dispatch ends.
-               s->aliveAfterRelease = !s->destroyed && IsWindow(sender->handle) &&
-                                      sender->className == L"BUTTON";
-             },
-             &state);
+  SetOnDestroy(
+      button, [](void* c, TRefObject*) { static_cast<ReleaseInHandler*>(c)->destroyed = true; },
+      &state);
+  SetOnClick(
+      button,
+      [](void* c, TControl* sender) {
+        auto* s = static_cast<ReleaseInHandler*>(c);
+        ReleaseObject(sender);
+        // Still whole: its window and fields are untouched until the dispatch ends.
+        s->aliveAfterRelease =
+            !s->destroyed && IsWindow(sender->handle) && sender->className == L"BUTTON";
+      },
+      &state);
   HWND hwnd = button->handle;
   SendMessageW(form->handle, WM_COMMAND, MAKEWPARAM(button->childId, BN_CLICKED),
                reinterpret_cast<LPARAM>(hwnd));
@@ -140,15 +143,18 @@ TEST_F(Hooks, AChildThatOutlivesItsReleasedParentForgetsIt) {
     bool formDestroyed = false, labelDestroyed = false;
     TControl* parentAfterRelease = reinterpret_cast<TControl*>(1);
   } state = {form};
-  SetOnDestroy(form, [](void* c, TRefObject*) { static_cast<State*>(c)->formDestroyed = true; }, &state);
-  SetOnDestroy(label, [](void* c, TRefObject*) { static_cast<State*>(c)->labelDestroyed = true; }, &state);
-  SetOnMouseMove(label,
-                 [](void* c, TControl* sender, TMouseEventData&) {
-                   auto* s = static_cast<State*>(c);
-                   ReleaseObject(s->form);
-                   s->parentAfterRelease = s->formDestroyed ? sender->parent : nullptr;
-                 },
-                 &state);
+  SetOnDestroy(
+      form, [](void* c, TRefObject*) { static_cast<State*>(c)->formDestroyed = true; }, &state);
+  SetOnDestroy(
+      label, [](void* c, TRefObject*) { static_cast<State*>(c)->labelDestroyed = true; }, &state);
+  SetOnMouseMove(
+      label,
+      [](void* c, TControl* sender, TMouseEventData&) {
+        auto* s = static_cast<State*>(c);
+        ReleaseObject(s->form);
+        s->parentAfterRelease = s->formDestroyed ? sender->parent : nullptr;
+      },
+      &state);
   SendMessageW(label->handle, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   EXPECT_TRUE(state.formDestroyed);
   EXPECT_TRUE(state.labelDestroyed);
@@ -160,7 +166,8 @@ TEST_F(Hooks, WindowDestroyedBySystemReleasesItsObject) {
   TControl* label = NewLabel(form, L"x");
   GetHandle(label);
   bool destroyed = false;
-  SetOnDestroy(label, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &destroyed);
+  SetOnDestroy(
+      label, [](void* c, TRefObject*) { *static_cast<bool*>(c) = true; }, &destroyed);
   DestroyWindow(label->handle);
   EXPECT_TRUE(destroyed);
   EXPECT_EQ(form->children->Count(), 0);

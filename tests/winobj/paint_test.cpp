@@ -121,9 +121,9 @@ TEST_F(Painting, FontColourBecomesTheLabelsTextColour) {
   SetFontColor(GetFont(label), RGB(255, 0, 0));
   EXPECT_EQ(label->textColor, RGB(255, 0, 0));
   HDC dc = GetDC(label->handle);
-  HBRUSH answer = reinterpret_cast<HBRUSH>(
-      SendMessageW(form->handle, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                   reinterpret_cast<LPARAM>(label->handle)));
+  HBRUSH answer = reinterpret_cast<HBRUSH>(SendMessageW(form->handle, WM_CTLCOLORSTATIC,
+                                                        reinterpret_cast<WPARAM>(dc),
+                                                        reinterpret_cast<LPARAM>(label->handle)));
   EXPECT_EQ(GetTextColor(dc), RGB(255, 0, 0));
   EXPECT_EQ(answer, GetBrush(label));
   ReleaseDC(label->handle, dc);
@@ -181,7 +181,8 @@ TEST_F(Painting, FormWithEveryKindOfControlIsSavedAsAScreenshot) {
   GetHandle(form);
   form->CreateWindowHandle();
   FlushMessagesFor(100);
-  RedrawWindow(form->handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(form->handle, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   std::wstring path = ScreenshotFolder() + L"\\winobj-controls.bmp";
   ASSERT_TRUE(SaveWindowBitmap(form->handle, path));
   EXPECT_EQ(ClientPixel(panel->handle, 360, 240), RGB(255, 128, 0));

@@ -20,21 +20,24 @@ TControl* PagedBar(TControl* form, ScrollSeen* seen) {
   // A page of 10: positions 0 .. 100 - 10 + 1 + 9 - 10 = 0 .. 100 in the window's terms.
   SCROLLINFO info = {sizeof(info), SIF_PAGE | SIF_RANGE, 0, 109, 10, 0, 0};
   SetScrollInfo(bar->handle, SB_CTL, &info, FALSE);
-  SetOnScrollQuery(bar,
-                   [](void* c, TControl*, int current, int next, int, bool& allow) {
-                     auto* s = static_cast<ScrollSeen*>(c);
-                     ++s->queries;
-                     s->current = current;
-                     s->next = next;
-                     allow = s->allow;
-                   },
-                   seen);
-  SetOnScroll(bar, [](void* c, TControl*, int) { ++static_cast<ScrollSeen*>(c)->scrolls; }, seen);
+  SetOnScrollQuery(
+      bar,
+      [](void* c, TControl*, int current, int next, int, bool& allow) {
+        auto* s = static_cast<ScrollSeen*>(c);
+        ++s->queries;
+        s->current = current;
+        s->next = next;
+        allow = s->allow;
+      },
+      seen);
+  SetOnScroll(
+      bar, [](void* c, TControl*, int) { ++static_cast<ScrollSeen*>(c)->scrolls; }, seen);
   return bar;
 }
 
 void Request(TControl* bar, int code) {
-  SendMessageW(bar->parent->handle, WM_VSCROLL, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(bar->handle));
+  SendMessageW(bar->parent->handle, WM_VSCROLL, MAKEWPARAM(code, 0),
+               reinterpret_cast<LPARAM>(bar->handle));
 }
 
 TEST_F(ScrollBars, PageDownNearTheEndStopsAtTheLastPosition) {
@@ -71,9 +74,12 @@ TEST_F(ScrollBars, WithoutPageTheArrowsStopAtTheRangeEnds) {
   SetScrollMin(bar, 0);
   SetScrollPosition(bar, 255);
   ScrollSeen seen;
-  SetOnScrollQuery(bar,
-                   [](void* c, TControl*, int, int next, int, bool&) { static_cast<ScrollSeen*>(c)->next = next; },
-                   &seen);
+  SetOnScrollQuery(
+      bar,
+      [](void* c, TControl*, int, int next, int, bool&) {
+        static_cast<ScrollSeen*>(c)->next = next;
+      },
+      &seen);
   Request(bar, SB_LINEDOWN);
   EXPECT_EQ(seen.next, 255);
   EXPECT_EQ(GetScrollPosition(bar), 255);

@@ -15,12 +15,14 @@ namespace {
 const UINT kClickEvent = WM_APP + 1;
 const UINT kShowEvent = WM_APP + 2;
 const UINT kHideEvent = WM_APP + 3;
-const UINT kDestroyEvent = WM_APP + 4;   // OnDestroy; lParam: which object
+const UINT kDestroyEvent = WM_APP + 4;     // OnDestroy; lParam: which object
 const UINT kWindowDestroyed = WM_APP + 5;  // DestroyWindow reached; lParam: which window
 
 MessageLog g_log;
 
-void LogEvent(void* context, TControl*) { g_log.Add(static_cast<UINT>(reinterpret_cast<UINT_PTR>(context)), kHooked); }
+void LogEvent(void* context, TControl*) {
+  g_log.Add(static_cast<UINT>(reinterpret_cast<UINT_PTR>(context)), kHooked);
+}
 
 class Sequences : public WinobjTest {};
 
@@ -30,7 +32,8 @@ class Sequences : public WinobjTest {};
 // character that TranslateMessage had made of it still arrives, and a
 // single-line edit box ignores it.
 TEST_F(Sequences, EnterAndEscPressTheirButtonsAsSpaceWould) {
-  const std::vector<UINT> watched = {WM_KEYDOWN, WM_KEYUP, WM_CHAR, WM_SETFOCUS, WM_KILLFOCUS, kReflectedCommand};
+  const std::vector<UINT> watched = {WM_KEYDOWN,  WM_KEYUP,     WM_CHAR,
+                                     WM_SETFOCUS, WM_KILLFOCUS, kReflectedCommand};
   for (UINT key : {VK_RETURN, VK_ESCAPE}) {
     SCOPED_TRACE(key);
     TControl* form = NewForm(nullptr, L"keys");
@@ -119,12 +122,9 @@ TEST_F(Sequences, ShowAndHideAreAnnouncedOncePerChange) {
 // made, each child's window going right after the child's OnDestroy, the form's
 // window last.
 const LoggedMessage kReleased[] = {
-    {kDestroyEvent, kHooked | kLParam, 0, 1},
-    {kDestroyEvent, kHooked | kLParam, 0, 2},
-    {kWindowDestroyed, kHooked | kLParam, 0, 2},
-    {kDestroyEvent, kHooked | kLParam, 0, 3},
-    {kWindowDestroyed, kHooked | kLParam, 0, 3},
-    {kWindowDestroyed, kHooked | kLParam, 0, 1},
+    {kDestroyEvent, kHooked | kLParam, 0, 1},    {kDestroyEvent, kHooked | kLParam, 0, 2},
+    {kWindowDestroyed, kHooked | kLParam, 0, 2}, {kDestroyEvent, kHooked | kLParam, 0, 3},
+    {kWindowDestroyed, kHooked | kLParam, 0, 3}, {kWindowDestroyed, kHooked | kLParam, 0, 1},
 };
 
 struct TWatched {

@@ -15,8 +15,8 @@ namespace {
 int Started() {
   wchar_t path[MAX_PATH];
   if (GetEnvironmentVariableW(L"VORLIX_PROBE_FILE", path, MAX_PATH) == 0) return 3;
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 4;
   std::string line = "started " + std::to_string(GetCurrentProcessId()) + "\n";
   DWORD written;
