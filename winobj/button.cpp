@@ -5,17 +5,10 @@ using namespace winobj;
 
 namespace {
 
-const TControlTraits kButtonTraits = {
-    .clear = ClearText,
-    .clickCode = BN_CLICKED,
-    .enterCode = BN_SETFOCUS,
-    .leaveCode = BN_KILLFOCUS,
-    .alignLeft = BS_LEFT,
-    .alignRight = BS_RIGHT,
-    .alignCenter = BS_CENTER,
-    .extraWidth = 14,
-    .extraHeight = 6,
-};
+const TControlTraits kButtonTraits = TTraitsOf(ClearText)
+                                         .Notifications(BN_CLICKED, BN_SETFOCUS, BN_KILLFOCUS)
+                                         .Alignment(BS_LEFT, BS_RIGHT, BS_CENTER)
+                                         .ExtraSize(14, 6);
 
 // BS_NOTIFY buttons report the second press of a double click as BN_DOUBLECLICKED
 // and do not press; as a press, a quick second click still clicks.

@@ -10,23 +10,13 @@ const uint16_t kDeferredSelChange = 15;
 
 void ResetContent(TControl* combo) { Perform(combo, CB_RESETCONTENT, 0, 0); }
 
-const TControlTraits kComboTraits = {
-    .clear = ResetContent,
-    .clickCode = CBN_DBLCLK,
-    .enterCode = CBN_SETFOCUS,
-    .leaveCode = CBN_KILLFOCUS,
-    .changeCode = CBN_EDITCHANGE,
-    .selectCode = kDeferredSelChange,
-    .itemCountMsg = CB_GETCOUNT,
-    .getItemDataMsg = CB_GETITEMDATA,
-    .setItemDataMsg = CB_SETITEMDATA,
-    .addItemMsg = CB_ADDSTRING,
-    .deleteItemMsg = CB_DELETESTRING,
-    .insertItemMsg = CB_INSERTSTRING,
-    .getSelectedMsg = CB_GETCURSEL,
-    .selectItemMsg = CB_SETCURSEL,
-    .extraHeight = 6,
-};
+const TControlTraits kComboTraits =
+    TTraitsOf(ResetContent)
+        .Notifications(CBN_DBLCLK, CBN_SETFOCUS, CBN_KILLFOCUS, CBN_EDITCHANGE, kDeferredSelChange)
+        .Items(CB_GETCOUNT, CB_ADDSTRING, CB_DELETESTRING, CB_INSERTSTRING, CB_GETITEMDATA,
+               CB_SETITEMDATA)
+        .Selection(0, 0, 0, CB_GETCURSEL, CB_SETCURSEL)
+        .ExtraSize(0, 6);
 
 LRESULT CallPrevious(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kPrevProcProp));
@@ -150,18 +140,13 @@ bool HandleDroppedListKey(TControl* combo, TWindowMessage& msg, LRESULT& result)
 TControl* NewComboBox(TControl* parent, uint32_t options) {
   DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_HASSTRINGS | CBS_DROPDOWN;
   if (!(options & kComboNoAutoHScroll)) style |= CBS_AUTOHSCROLL;
-  const struct {
-    uint32_t option;
-    DWORD style;
-  } kOptionStyles[] = {
+  const TOptionStyle kOptionStyles[] = {
       {kComboDropDownList, CBS_DROPDOWNLIST}, {kComboDisableNoScroll, CBS_DISABLENOSCROLL},
       {kComboLowercase, CBS_LOWERCASE},       {kComboNoIntegralHeight, CBS_NOINTEGRALHEIGHT},
       {kComboOemConvert, CBS_OEMCONVERT},     {kComboSort, CBS_SORT},
       {kComboUppercase, CBS_UPPERCASE},
   };
-  for (const auto& entry : kOptionStyles) {
-    if (options & entry.option) style |= entry.style;
-  }
+  style |= StylesOfOptions(options, kOptionStyles);
   TControl* combo = NewChildControl(parent, L"COMBOBOX", style, kComboTraits, 100, 22);
   combo->classStyle |= CS_DBLCLKS;
   combo->afterCreate = SubclassInnerWindows;

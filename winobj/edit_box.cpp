@@ -5,21 +5,13 @@ using namespace winobj;
 
 namespace {
 
-const TControlTraits kEditTraits = {
-    .clear = ClearText,
-    .enterCode = EN_SETFOCUS,
-    .leaveCode = EN_KILLFOCUS,
-    .changeCode = EN_CHANGE,
-    .itemCountMsg = EM_GETLINECOUNT,
-    .replaceSelMsg = EM_REPLACESEL,
-    .lineIndexMsg = EM_LINEINDEX,
-    .getSelectedMsg = EM_LINEINDEX,
-    .setSelMsg = EM_SETSEL,
-    .alignLeft = ES_LEFT,
-    .alignRight = ES_RIGHT,
-    .alignCenter = ES_CENTER,
-    .extraHeight = 6,
-};
+const TControlTraits kEditTraits =
+    TTraitsOf(ClearText)
+        .Notifications(0, EN_SETFOCUS, EN_KILLFOCUS, EN_CHANGE)
+        .Items(EM_GETLINECOUNT, 0, 0, 0, 0, 0)
+        .Selection(EM_LINEINDEX, EM_REPLACESEL, EM_SETSEL, EM_LINEINDEX, 0)
+        .Alignment(ES_LEFT, ES_RIGHT, ES_CENTER)
+        .ExtraSize(0, 6);
 
 }  // namespace
 
@@ -27,19 +19,14 @@ TControl* NewEditBox(TControl* parent, uint32_t options) {
   DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP;
   if (!(options & kEditNoHScroll)) style |= WS_HSCROLL | ES_AUTOHSCROLL;
   if (!(options & kEditNoVScroll)) style |= WS_VSCROLL | ES_AUTOVSCROLL;
-  const struct {
-    uint32_t option;
-    DWORD style;
-  } kOptionStyles[] = {
+  const TOptionStyle kOptionStyles[] = {
       {kEditLowercase, ES_LOWERCASE}, {kEditMultiline, ES_MULTILINE},
       {kEditNoHideSel, ES_NOHIDESEL}, {kEditOemConvert, ES_OEMCONVERT},
       {kEditPassword, ES_PASSWORD},   {kEditReadOnly, ES_READONLY},
       {kEditUppercase, ES_UPPERCASE}, {kEditWantReturn, ES_WANTRETURN},
       {kEditNumber, ES_NUMBER},
   };
-  for (const auto& entry : kOptionStyles) {
-    if (options & entry.option) style |= entry.style;
-  }
+  style |= StylesOfOptions(options, kOptionStyles);
   bool multiline = (options & kEditMultiline) != 0;
   // A single line has no scroll bars; the automatic scrolling stays.
   if (!multiline) style &= ~(WS_HSCROLL | WS_VSCROLL);

@@ -45,15 +45,9 @@ void SetBoundsRect(TControl* control, const RECT& bounds) {
 int GetLeft(TControl* control) { return GetBoundsRect(control).left; }
 int GetTop(TControl* control) { return GetBoundsRect(control).top; }
 
-int GetWidth(TControl* control) {
-  RECT r = GetBoundsRect(control);
-  return r.right - r.left;
-}
+int GetWidth(TControl* control) { return WidthOf(GetBoundsRect(control)); }
 
-int GetHeight(TControl* control) {
-  RECT r = GetBoundsRect(control);
-  return r.bottom - r.top;
-}
+int GetHeight(TControl* control) { return HeightOf(GetBoundsRect(control)); }
 
 void SetLeft(TControl* control, int left) {
   RECT r = GetBoundsRect(control);
@@ -135,15 +129,9 @@ bool AnchorHook(TControl* parent, TWindowMessage& msg, LRESULT&) {
 
 }  // namespace
 
-int GetClientWidth(TControl* control) {
-  RECT r = ClientBounds(control);
-  return r.right - r.left;
-}
+int GetClientWidth(TControl* control) { return WidthOf(ClientBounds(control)); }
 
-int GetClientHeight(TControl* control) {
-  RECT r = ClientBounds(control);
-  return r.bottom - r.top;
-}
+int GetClientHeight(TControl* control) { return HeightOf(ClientBounds(control)); }
 
 void SetAnchors(TControl* control, bool left, bool top, bool right, bool bottom) {
   control->anchorLeft = left;

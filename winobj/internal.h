@@ -31,8 +31,64 @@ LRESULT DefaultProcessing(TControl* control, const TWindowMessage& msg);
 bool DispatchHooks(TControl* control, TWindowMessage& msg, LRESULT& result);
 TControl* ControlOf(HWND hwnd);
 
+inline int WidthOf(const RECT& r) { return r.right - r.left; }
+inline int HeightOf(const RECT& r) { return r.bottom - r.top; }
+
 // Changes the style bits of a control (its window's style when it has one).
 void ChangeStyle(TControl* control, DWORD set, DWORD clear);
+
+// A constructor option and the window style it stands for.
+struct TOptionStyle {
+  uint32_t option;
+  DWORD style;
+};
+// The styles of the options set in options.
+template <size_t N>
+DWORD StylesOfOptions(uint32_t options, const TOptionStyle (&table)[N]) {
+  DWORD style = 0;
+  for (const TOptionStyle& entry : table) {
+    if (options & entry.option) style |= entry.style;
+  }
+  return style;
+}
+
+// Builds a kind's traits one group of fields at a time.
+struct TTraitsOf {
+  explicit TTraitsOf(void (*clear)(TControl*)) { traits.clear = clear; }
+  // The notification codes of a click, focus in, focus out, a change, a selection.
+  TTraitsOf& Notifications(uint16_t click, uint16_t enter, uint16_t leave, uint16_t change = 0,
+                           uint16_t select = 0) {
+    traits.clickCode = click, traits.enterCode = enter, traits.leaveCode = leave;
+    traits.changeCode = change, traits.selectCode = select;
+    return *this;
+  }
+  // The messages that count, add, delete and insert items and reach an item's data.
+  TTraitsOf& Items(uint16_t count, uint16_t add, uint16_t remove, uint16_t insert, uint16_t getData,
+                   uint16_t setData) {
+    traits.itemCountMsg = count, traits.addItemMsg = add, traits.deleteItemMsg = remove;
+    traits.insertItemMsg = insert, traits.getItemDataMsg = getData, traits.setItemDataMsg = setData;
+    return *this;
+  }
+  // The messages for the lines of a text and its selection, and for the selected item.
+  TTraitsOf& Selection(uint16_t lineIndex, uint16_t replaceSel, uint16_t setSel,
+                       uint16_t getSelected, uint16_t selectItem) {
+    traits.lineIndexMsg = lineIndex, traits.replaceSelMsg = replaceSel, traits.setSelMsg = setSel;
+    traits.getSelectedMsg = getSelected, traits.selectItemMsg = selectItem;
+    return *this;
+  }
+  TTraitsOf& Alignment(uint16_t left, uint16_t right, uint16_t center, uint8_t clears = 0) {
+    traits.alignLeft = left, traits.alignRight = right, traits.alignCenter = center;
+    traits.alignClears = clears;
+    return *this;
+  }
+  TTraitsOf& ExtraSize(uint16_t width, uint16_t height) {
+    traits.extraWidth = width, traits.extraHeight = height;
+    return *this;
+  }
+  operator const TControlTraits&() const { return traits; }
+
+  TControlTraits traits;
+};
 
 // Steps every child control constructor shares.
 TControl* NewChildControl(TControl* parent, const wchar_t* className, DWORD style,

@@ -5,16 +5,11 @@ using namespace winobj;
 
 namespace winobj {
 
-const TControlTraits kStaticTraits = {
-    .clear = ClearText,
-    .clickCode = STN_CLICKED,
-    .alignLeft = SS_LEFT,
-    .alignRight = SS_RIGHT,
-    .alignCenter = SS_CENTER,
-    .alignClears = SS_LEFTNOWORDWRAP,  // an alignment ends the no-wrap type
-    .extraWidth = 1,
-    .extraHeight = 1,
-};
+// An alignment also ends the no-wrap type.
+const TControlTraits kStaticTraits = TTraitsOf(ClearText)
+                                         .Notifications(STN_CLICKED, 0, 0)
+                                         .Alignment(SS_LEFT, SS_RIGHT, SS_CENTER, SS_LEFTNOWORDWRAP)
+                                         .ExtraSize(1, 1);
 
 }  // namespace winobj
 

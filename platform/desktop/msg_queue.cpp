@@ -316,42 +316,68 @@ HANDLE WINAPI OpenMsgQueue(HANDLE hSrcProc, HANDLE hMsgQ, LPMSGQUEUEOPTIONS lpOp
   return OpenQueue(prefix, nullptr, lpOptions->bReadAccess != FALSE);
 }
 
+namespace {
+
+// What one try of a read or a write came to, with the queue locked.
+enum class TryResult { Done, Failed, Wait };
+
+TryResult Failing(DWORD error) {
+  SetLastError(error);
+  return TryResult::Failed;
+}
+
+// Tries step with the queue locked (after checking that the shared state is
+// sane) until it is done or fails, waiting on event between tries for as long
+// as the timeout allows; a queue whose other side has gone breaks the wait
+// unless it was made to allow that.
+template <class Step>
+BOOL TryUntilDone(Queue& q, HANDLE event, HANDLE otherSideGone, DWORD timeout, Step step) {
+  bool allowBroken = (q.flags & MSGQUEUE_ALLOW_BROKEN) != 0;
+  ULONGLONG start = GetTickCount64();
+  for (;;) {
+    {
+      HeldMutex held(q.lock);
+      if (!q.Sane()) return Fail(ERROR_INVALID_DATA);
+      switch (step(*q.header, allowBroken)) {
+        case TryResult::Done: return TRUE;
+        case TryResult::Failed: return FALSE;
+        case TryResult::Wait: break;
+      }
+    }
+    if (!WaitForQueue(q, event, allowBroken ? nullptr : otherSideGone, Remaining(timeout, start))) {
+      return FALSE;
+    }
+  }
+}
+
+}  // namespace
+
 BOOL WINAPI ReadMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbBufferSize,
                          LPDWORD lpNumberOfBytesRead, DWORD dwTimeout, DWORD* pdwFlags) {
   std::shared_ptr<Queue> q = FindQueue(hMsgQ);
   if (!q) return Fail(ERROR_INVALID_HANDLE);
   if (!q->reader) return Fail(ERROR_ACCESS_DENIED);
   if (!lpBuffer || cbBufferSize == 0 || !lpNumberOfBytesRead) return Fail(ERROR_INVALID_PARAMETER);
-
-  bool allowBroken = (q->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
-  ULONGLONG start = GetTickCount64();
-  for (;;) {
-    {
-      HeldMutex held(q->lock);
-      QueueHeader* h = q->header;
-      if (!q->Sane()) return Fail(ERROR_INVALID_DATA);
-      if (h->count > 0) {
-        const SlotHeader* slot = reinterpret_cast<const SlotHeader*>(q->SlotAt(h->head));
+  return TryUntilDone(
+      *q, q->hasData, q->noWriter, dwTimeout, [&](QueueHeader& h, bool allowBroken) {
+        if (h.count == 0) {
+          if (h.writers == 0 && !allowBroken) return Failing(ERROR_PIPE_NOT_CONNECTED);
+          return TryResult::Wait;
+        }
+        const SlotHeader* slot = reinterpret_cast<const SlotHeader*>(q->SlotAt(h.head));
         DWORD size = slot->size <= q->cbMaxMessage ? slot->size : q->cbMaxMessage;
         DWORD copied = size < cbBufferSize ? size : cbBufferSize;
         CopyMemory(lpBuffer, slot + 1, copied);
         *lpNumberOfBytesRead = copied;
         if (pdwFlags) *pdwFlags = slot->flags;
         bool truncated = size > cbBufferSize;
-        if (slot->flags & MSGQUEUE_MSGALERT) h->alertQueued = 0;
-        h->head = (h->head + 1) % q->capacity;
-        if (--h->count == 0) ResetEvent(q->hasData);
+        if (slot->flags & MSGQUEUE_MSGALERT) h.alertQueued = 0;
+        h.head = (h.head + 1) % q->capacity;
+        if (--h.count == 0) ResetEvent(q->hasData);
         SetEvent(q->hasRoom);
         // As on CE: a message longer than the buffer is consumed, cut short.
-        return truncated ? Fail(ERROR_INSUFFICIENT_BUFFER) : TRUE;
-      }
-      if (h->writers == 0 && !allowBroken) return Fail(ERROR_PIPE_NOT_CONNECTED);
-    }
-    if (!WaitForQueue(*q, q->hasData, allowBroken ? nullptr : q->noWriter,
-                      Remaining(dwTimeout, start))) {
-      return FALSE;
-    }
-  }
+        return truncated ? Failing(ERROR_INSUFFICIENT_BUFFER) : TryResult::Done;
+      });
 }
 
 BOOL WINAPI WriteMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbDataSize, DWORD dwTimeout,
@@ -361,41 +387,31 @@ BOOL WINAPI WriteMsgQueue(HANDLE hMsgQ, LPVOID lpBuffer, DWORD cbDataSize, DWORD
   if (q->reader) return Fail(ERROR_ACCESS_DENIED);
   if (!lpBuffer || cbDataSize == 0) return Fail(ERROR_INVALID_PARAMETER);
   if (cbDataSize > q->cbMaxMessage) return Fail(ERROR_INSUFFICIENT_BUFFER);
-
-  bool allowBroken = (q->flags & MSGQUEUE_ALLOW_BROKEN) != 0;
-  ULONGLONG start = GetTickCount64();
-  for (;;) {
-    {
-      HeldMutex held(q->lock);
-      QueueHeader* h = q->header;
-      if (!q->Sane()) return Fail(ERROR_INVALID_DATA);
-      if (h->readers == 0 && !allowBroken) return Fail(ERROR_PIPE_NOT_CONNECTED);
-      if (h->count < q->capacity) {
-        // One alert message at a time goes ahead of the others; further ones queue up.
-        bool alert = (dwFlags & MSGQUEUE_MSGALERT) != 0 && !h->alertQueued;
-        DWORD index;
-        if (alert) {
-          h->head = (h->head + q->capacity - 1) % q->capacity;
-          index = h->head;
-          h->alertQueued = 1;
-        } else {
-          index = (h->head + h->count) % q->capacity;
-        }
-        SlotHeader* slot = reinterpret_cast<SlotHeader*>(q->SlotAt(index));
-        slot->size = cbDataSize;
-        slot->flags = alert ? MSGQUEUE_MSGALERT : 0;
-        CopyMemory(slot + 1, lpBuffer, cbDataSize);
-        if (++h->count > h->mostMessages) h->mostMessages = h->count;
-        SetEvent(q->hasData);
-        if (h->count == q->capacity) ResetEvent(q->hasRoom);
-        return TRUE;
-      }
-    }
-    if (!WaitForQueue(*q, q->hasRoom, allowBroken ? nullptr : q->noReader,
-                      Remaining(dwTimeout, start))) {
-      return FALSE;
-    }
-  }
+  return TryUntilDone(*q, q->hasRoom, q->noReader, dwTimeout,
+                      [&](QueueHeader& h, bool allowBroken) {
+                        if (h.readers == 0 && !allowBroken)
+                          return Failing(ERROR_PIPE_NOT_CONNECTED);
+                        if (h.count >= q->capacity) return TryResult::Wait;
+                        // One alert message at a time goes ahead of the others; further ones queue
+                        // up.
+                        bool alert = (dwFlags & MSGQUEUE_MSGALERT) != 0 && !h.alertQueued;
+                        DWORD index;
+                        if (alert) {
+                          h.head = (h.head + q->capacity - 1) % q->capacity;
+                          index = h.head;
+                          h.alertQueued = 1;
+                        } else {
+                          index = (h.head + h.count) % q->capacity;
+                        }
+                        SlotHeader* slot = reinterpret_cast<SlotHeader*>(q->SlotAt(index));
+                        slot->size = cbDataSize;
+                        slot->flags = alert ? MSGQUEUE_MSGALERT : 0;
+                        CopyMemory(slot + 1, lpBuffer, cbDataSize);
+                        if (++h.count > h.mostMessages) h.mostMessages = h.count;
+                        SetEvent(q->hasData);
+                        if (h.count == q->capacity) ResetEvent(q->hasRoom);
+                        return TryResult::Done;
+                      });
 }
 
 BOOL WINAPI CloseMsgQueue(HANDLE hMsgQ) {
