@@ -69,17 +69,20 @@ bool ToAnsiText(const std::wstring& text, std::string* ansi) {
   return !usedDefault;
 }
 
-std::string ToAnsiTextLossy(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string ansi(size > 0 ? size : 0, '\0');
+std::string ToCodePageText(const std::wstring& text, UINT codePage) {
+  int size = text.empty()
+                 ? 0
+                 : WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string bytes(size > 0 ? size : 0, '\0');
   if (size > 0) {
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], size,
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size,
                         nullptr, nullptr);
   }
-  return ansi;
+  return bytes;
 }
+
+std::string ToAnsiTextLossy(const std::wstring& text) { return ToCodePageText(text, CP_ACP); }
 
 bool IsFile(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());

@@ -19,7 +19,9 @@ using TExplorerObjectList = std::vector<TExplorerObject>;
 // The text in the ANSI code page; false when it holds characters that the code
 // page cannot represent.
 bool ToAnsiText(const std::wstring& text, std::string* ansi);
-// The 8-bit text converted with the ANSI code page, substitutes included.
+// The 8-bit text converted with the code page, substitutes included.
+std::string ToCodePageText(const std::wstring& text, UINT codePage);
+// The same with the ANSI code page.
 std::string ToAnsiTextLossy(const std::wstring& text);
 
 bool IsFile(const std::wstring& path);

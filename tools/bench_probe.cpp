@@ -145,53 +145,54 @@ int Startup(const std::wstring& exe, int runs) {
   return times.size() == static_cast<size_t>(runs) ? 0 : 1;
 }
 
-int Latency(const std::wstring& folder, int events) {
+// Starts the monitor of folder and takes count measurements of it; each starts
+// with AC back and the overlay hidden and yields a time, or false when the
+// monitor did not do its part. Reports them under name.
+template <class Measure>
+int MeasureMonitor(const std::wstring& folder, int count, const char* name, Measure measure) {
   TProgram monitor;
   HWND overlay = StartMonitor(folder, &monitor);
   if (!overlay) return 1;
-  std::vector<double> latencies;
-  for (int i = 0; i < events; ++i) {
+  std::vector<double> times;
+  for (int i = 0; i < count; ++i) {
     SetAcLine(1);
     if (!WaitFor(IsHidden, overlay, 5000)) break;
     Sleep(150);
+    double time;
+    if (!measure(overlay, &time)) break;
+    times.push_back(time);
+  }
+  SetAcLine(1);
+  Stop(&monitor);
+  Report(name, times);
+  return times.size() == static_cast<size_t>(count) ? 0 : 1;
+}
+
+int Latency(const std::wstring& folder, int events) {
+  return MeasureMonitor(folder, events, "latency", [](HWND overlay, double* latency) {
     double start = NowMs();
     SetAcLine(0);
     // Spin: the latency is what is measured, not the poll interval.
     while (!IsWindowVisible(overlay) && NowMs() - start < 5000) {
     }
-    if (!IsWindowVisible(overlay)) break;
-    latencies.push_back(NowMs() - start);
-  }
-  SetAcLine(1);
-  Stop(&monitor);
-  Report("latency", latencies);
-  return latencies.size() == static_cast<size_t>(events) ? 0 : 1;
+    *latency = NowMs() - start;
+    return IsWindowVisible(overlay) != FALSE;
+  });
 }
 
 int Ticks(const std::wstring& folder, int runs) {
-  TProgram monitor;
-  HWND overlay = StartMonitor(folder, &monitor);
-  if (!overlay) return 1;
-  std::vector<double> drifts;
-  for (int i = 0; i < runs; ++i) {
-    // After the power call the countdown thread parks itself; power coming back
-    // before that would park it from outside, and its next run would skip a tick.
-    Sleep(500);
-    SetAcLine(1);
-    if (!WaitFor(IsHidden, overlay, 5000)) break;
-    Sleep(150);
+  return MeasureMonitor(folder, runs, "drift", [](HWND overlay, double* drift) {
     SetAcLine(0);
-    if (!WaitFor(IsShown, overlay, 5000)) break;
+    if (!WaitFor(IsShown, overlay, 5000)) return false;
     double shown = NowMs();
-    if (!WaitFor(IsHidden, overlay, 15000)) break;
+    if (!WaitFor(IsHidden, overlay, 15000)) return false;
     // The tenth tick hides the overlay right before the power call.
-    drifts.push_back(NowMs() - shown - 10000.0);
-    std::fprintf(stderr, "run %d: drift %.1f ms\n", i + 1, drifts.back());
-  }
-  SetAcLine(1);
-  Stop(&monitor);
-  Report("drift", drifts);
-  return drifts.size() == static_cast<size_t>(runs) ? 0 : 1;
+    *drift = NowMs() - shown - 10000.0;
+    std::fprintf(stderr, "drift %.1f ms\n", *drift);
+    // Let the countdown thread park itself after the power call.
+    Sleep(500);
+    return true;
+  });
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "shared/files.h"
+
 inline void WriteText(DWORD which, const std::wstring& text) {
   HANDLE out = GetStdHandle(which);
   DWORD mode, written;
@@ -12,12 +14,6 @@ inline void WriteText(DWORD which, const std::wstring& text) {
     WriteConsoleW(out, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
     return;
   }
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string bytes(n > 0 ? n : 0, '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], n,
-                        nullptr, nullptr);
-  }
+  std::string bytes = ToCodePageText(text, CP_UTF8);
   WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

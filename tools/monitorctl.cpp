@@ -229,15 +229,7 @@ int Flap(int steps, unsigned seed) {
 // queue and the monitor's form answers, each within 2 s (a hang fails).
 int Ac(const std::wstring& name) {
   BYTE status;
-  if (name == L"offline") {
-    status = AC_LINE_OFFLINE;
-  } else if (name == L"online") {
-    status = AC_LINE_ONLINE;
-  } else if (name == L"unknown") {
-    status = AC_LINE_UNKNOWN;
-  } else {
-    return Usage();
-  }
+  if (!AcLineStatusOfName(name, &status)) return Usage();
   if (!SetAc(status)) {
     Error(L"cannot set the AC line status");
     return 1;

@@ -37,15 +37,6 @@ int Usage() {
   return 2;
 }
 
-const wchar_t* StatusName(BYTE status) {
-  switch (status) {
-    case AC_LINE_OFFLINE: return L"offline";
-    case AC_LINE_ONLINE: return L"online";
-    case AC_LINE_UNKNOWN: return L"unknown";
-    default: return L"other";
-  }
-}
-
 std::wstring Hex(DWORD value) {
   wchar_t text[16];
   wsprintfW(text, L"0x%08lX", value);
@@ -60,15 +51,7 @@ std::wstring Delivered(const PowerDelivery& d) {
 
 int SetAc(const std::wstring& word) {
   BYTE status;
-  if (word == L"offline") {
-    status = AC_LINE_OFFLINE;
-  } else if (word == L"online") {
-    status = AC_LINE_ONLINE;
-  } else if (word == L"unknown") {
-    status = AC_LINE_UNKNOWN;
-  } else {
-    return Usage();
-  }
+  if (!AcLineStatusOfName(word, &status)) return Usage();
   bool changed = false;
   PowerDelivery delivery;
   DWORD result = SetSimulatedAcLineStatus(status, &changed, &delivery);
@@ -81,7 +64,7 @@ int Status() {
   SYSTEM_POWER_STATUS_EX status;
   if (!GetSystemPowerStatusEx(&status, TRUE))
     return Failure(L"cannot read the power status", GetLastError());
-  Print(StatusName(status.ACLineStatus));
+  Print(NameOfAcLineStatus(status.ACLineStatus));
   return 0;
 }
 

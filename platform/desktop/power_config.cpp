@@ -61,3 +61,31 @@ bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
+
+namespace {
+
+struct AcLineName {
+  BYTE status;
+  const wchar_t* name;
+};
+const AcLineName kAcLineNames[] = {
+    {AC_LINE_OFFLINE, L"offline"}, {AC_LINE_ONLINE, L"online"}, {AC_LINE_UNKNOWN, L"unknown"}};
+
+}  // namespace
+
+bool AcLineStatusOfName(const std::wstring& name, BYTE* status) {
+  for (const AcLineName& known : kAcLineNames) {
+    if (name == known.name) {
+      *status = known.status;
+      return true;
+    }
+  }
+  return false;
+}
+
+const wchar_t* NameOfAcLineStatus(BYTE status) {
+  for (const AcLineName& known : kAcLineNames) {
+    if (status == known.status) return known.name;
+  }
+  return L"other";
+}

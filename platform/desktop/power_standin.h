@@ -23,6 +23,12 @@ std::wstring PowerLogPath();
 // A variable of this process's environment, empty when unset.
 std::wstring EnvironmentText(const wchar_t* name);
 
+// The names the tools give an AC line status: "offline" 0, "online" 1, "unknown"
+// 255. False for any other word.
+bool AcLineStatusOfName(const std::wstring& name, BYTE* status);
+// The name of a status; "other" for a value without one.
+const wchar_t* NameOfAcLineStatus(BYTE status);
+
 // Registry place of the simulated AC line status (under HKEY_CURRENT_USER).
 extern const wchar_t kSimulatedPowerKey[];
 extern const wchar_t kSimulatedAcValue[];

@@ -13,19 +13,6 @@
 
 namespace {
 
-bool Subscribed() {
-  for (const PowerSubscriptionInfo& s : ListPowerSubscriptions()) {
-    if (s.processId == GetCurrentProcessId()) return true;
-  }
-  return false;
-}
-
-DWORD SuspendCount(HANDLE thread) {
-  DWORD previous = SuspendThread(thread);
-  ResumeThread(thread);
-  return previous;
-}
-
 // Runs a call on a thread of its own, as the listener would. Its end lets every
 // gate go and waits for the call, serving the messages meanwhile, so that a
 // test that stops early leaves no thread held.

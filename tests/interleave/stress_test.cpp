@@ -24,6 +24,8 @@
 #include "platform/desktop/power_standin.h"
 #include "tests/interleave/schedule_control.h"
 #include "tests/interleave/sequence_model.h"
+#include "tests/monitor/monitor_fixture.h"
+#include "tests/support/message_log.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -40,12 +42,6 @@ void StoreAc(BYTE status) {
   bool changed = false;
   PowerDelivery delivery;
   SetSimulatedAcLineStatus(status, &changed, &delivery);
-}
-
-DWORD SuspendCount(HANDLE thread) {
-  DWORD previous = SuspendThread(thread);
-  ResumeThread(thread);
-  return previous;
 }
 
 class StressRun;
@@ -206,28 +202,18 @@ void StressRun::PollPowerLog() {
 }
 
 bool StressRun::PumpUntil(double milliseconds, bool (StressRun::*done)()) {
-  double end = Now() + milliseconds;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit_ = true;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    PollPowerLog();
-    if (postedMove_ && postedMoveSeen_) {
-      std::lock_guard<std::mutex> lock(traceLock_);
-      inputs_[postedMove_].to = Now();
-      postedMove_ = 0;
-    }
-    if ((this->*done)()) return true;
-    double left = end - Now();
-    if (left <= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 1 ? 0 : 1, QS_ALLINPUT);
-  }
+  return ::PumpUntil(
+      milliseconds,
+      [this, done] {
+        PollPowerLog();
+        if (postedMove_ && postedMoveSeen_) {
+          std::lock_guard<std::mutex> lock(traceLock_);
+          inputs_[postedMove_].to = Now();
+          postedMove_ = 0;
+        }
+        return (this->*done)();
+      },
+      &quit_);
 }
 
 void StressRun::Guard(const char* what, DWORD milliseconds) {

@@ -13,6 +13,19 @@ const int kWatchdogSeconds = 30;
 
 }  // namespace
 
+DWORD SuspendCount(HANDLE thread) {
+  DWORD previous = SuspendThread(thread);
+  ResumeThread(thread);
+  return previous;
+}
+
+bool Subscribed() {
+  for (const PowerSubscriptionInfo& s : ListPowerSubscriptions()) {
+    if (s.processId == GetCurrentProcessId()) return true;
+  }
+  return false;
+}
+
 void MonitorTest::SetUp() {
   current = this;
   SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
@@ -90,21 +103,7 @@ bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
 }
 
 bool MonitorTest::PumpUntil(int milliseconds, const std::function<bool()>& done) {
-  ULONGLONG end = GetTickCount64() + milliseconds;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quitPosted = true;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount64() >= end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-  }
+  return ::PumpUntil(milliseconds, done, &quitPosted);
 }
 
 void MonitorTest::RunOnListener(const std::function<void()>& call) {

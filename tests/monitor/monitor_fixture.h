@@ -15,7 +15,14 @@
 #include <vector>
 
 #include "monitor/monitor.h"
+#include "tests/support/message_log.h"
 #include "tests/support/temp_folder.h"
+
+// A thread's suspend count, looked at from outside: 1 for a parked thread; a
+// second SuspendThread on a parked one would keep ResumeThread from waking it.
+DWORD SuspendCount(HANDLE thread);
+// Whether this process has a power notification subscription (the listener runs).
+bool Subscribed();
 
 // Deliberately small, so that timelines stay short; the ratios are what count.
 const DWORD kTestTick = 60;

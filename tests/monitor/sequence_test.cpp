@@ -3,17 +3,6 @@
 
 #include "tests/monitor/monitor_fixture.h"
 
-namespace {
-
-// A second SuspendThread on a parked thread would keep ResumeThread from waking it.
-DWORD SuspendCount(HANDLE thread) {
-  DWORD previous = SuspendThread(thread);
-  ResumeThread(thread);
-  return previous;
-}
-
-}  // namespace
-
 TEST_F(MonitorTest, DefaultTimelineShowsAfterTheDelayAndActsAfterTheCountdown) {
   StartMonitor();  // delay_time 2, cancel_time 10
   SetAc(AC_LINE_OFFLINE);

@@ -2,17 +2,6 @@
 #include "platform/desktop/power_standin.h"
 #include "tests/monitor/monitor_fixture.h"
 
-namespace {
-
-bool Subscribed() {
-  for (const PowerSubscriptionInfo& s : ListPowerSubscriptions()) {
-    if (s.processId == GetCurrentProcessId()) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
 TEST_F(MonitorTest, AfterStartUpTheOverlayIsHiddenTopmostAndReady) {
   monitorSettings.power_action = POWER_STATE_RESET;
   StartMonitor();

@@ -8,6 +8,8 @@
 
 #include "platform/desktop/power_standin.h"
 
+#include "tests/support/no_copy.h"
+
 namespace platform_test {
 
 // The folder of this test program, with a trailing backslash.
@@ -84,7 +86,7 @@ inline RunResult Powerctl(const std::wstring& arguments) {
 }
 
 // Sets (or with nullptr removes) an environment variable until the end of a scope.
-class ScopedEnvironment {
+class ScopedEnvironment : NoCopy {
  public:
   ScopedEnvironment(const wchar_t* name, const wchar_t* value)
       : name_(name), old_(EnvironmentText(name)) {
@@ -93,8 +95,6 @@ class ScopedEnvironment {
   ~ScopedEnvironment() {
     SetEnvironmentVariableW(name_.c_str(), old_.empty() ? nullptr : old_.c_str());
   }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
   std::wstring name_;

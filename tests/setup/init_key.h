@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-class InitKeyFixture {
+#include "tests/support/no_copy.h"
+
+class InitKeyFixture : NoCopy {
  public:
   InitKeyFixture();
   ~InitKeyFixture();
-  InitKeyFixture(const InitKeyFixture&) = delete;
-  InitKeyFixture& operator=(const InitKeyFixture&) = delete;
 
   // Every value removed, so that a test starts from an empty key.
   void Empty();

@@ -9,27 +9,37 @@ const std::wstring kCaption = L"Настройки Vorlix";
 
 using SetupWindow = SettingsWindowTest;
 
+// What the controls of the General and View pages show, in one line: the
+// swatches' colours in hexadecimal, "(off)" after a disabled font size pair,
+// the scroll bars' positions in brackets.
+std::wstring Shown(TSettingsWindow* w) {
+  auto position = [](TControl* bar) {
+    return std::to_wstring(GetScrollPos(GetHandle(bar), SB_CTL));
+  };
+  wchar_t colors[48];
+  swprintf(colors, 48, L"background 0x%08X text 0x%08X", GetColor(w->pnlBackgroundColor),
+           GetColor(w->pnlTextColor));
+  bool sizeOn =
+      IsWindowEnabled(GetHandle(w->edtFontSize)) && IsWindowEnabled(GetHandle(w->sbFontSize));
+  return GetText(w->cbAction) + L" force " + std::to_wstring(GetChecked(w->chkForce)) +
+         L" cancel " + GetText(w->edtCancelTime) + L" [" + position(w->sbCancelTime) + L"] delay " +
+         GetText(w->edtDelayTime) + L" [" + position(w->sbDelayTime) + L"] " + colors + L" size " +
+         GetText(w->edtFontSize) + L" [" + position(w->sbFontSize) + L"]" +
+         (sizeOn ? L"" : L" (off)") + L" autosize " + std::to_wstring(GetChecked(w->chkAutoSize)) +
+         L" autostart " + std::to_wstring(GetChecked(w->chkAutostart));
+}
+
 TEST_F(SetupWindow, WithoutASettingsFileShowsTheDefaults) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     EXPECT_EQ(kCaption, GetText(w->frmMain));
     EXPECT_EQ(0, GetItemIndex(w->cbAction));
     EXPECT_EQ(3, GetItemCount(w->cbAction));
-    EXPECT_EQ(L"Приостановить", GetText(w->cbAction));
-    EXPECT_FALSE(GetChecked(w->chkForce));
-    EXPECT_EQ(L"10", GetText(w->edtCancelTime));
-    EXPECT_EQ(L"2", GetText(w->edtDelayTime));
-    EXPECT_EQ(0x0000FF00u, GetColor(w->pnlBackgroundColor));
-    EXPECT_EQ(0x00000000u, GetColor(w->pnlTextColor));
-    EXPECT_EQ(L"8", GetText(w->edtFontSize));
-    EXPECT_TRUE(GetChecked(w->chkAutoSize));
-    EXPECT_FALSE(IsWindowEnabled(GetHandle(w->edtFontSize)));
-    EXPECT_FALSE(IsWindowEnabled(GetHandle(w->sbFontSize)));
-    EXPECT_FALSE(GetChecked(w->chkAutostart));
-    EXPECT_EQ(0, GetItemCount(w->cbLanguage));
     // The scroll bars stand where the values put them (upside down).
-    EXPECT_EQ(245, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
-    EXPECT_EQ(253, GetScrollPos(GetHandle(w->sbDelayTime), SB_CTL));
-    EXPECT_EQ(70, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
+    const wchar_t* defaults =
+        L"Приостановить force 0 cancel 10 [245] delay 2 [253] background 0x0000FF00 "
+        L"text 0x00000000 size 8 [70] (off) autosize 1 autostart 0";
+    EXPECT_EQ(defaults, Shown(w));
+    EXPECT_EQ(0, GetItemCount(w->cbLanguage));
     EXPECT_EQ(L"сек.", GetText(w->lblCancelUnit));
     EXPECT_EQ(L"сек.", GetText(w->lblDelayUnit));
     EXPECT_EQ(L"Label1", GetText(w->Label1));
@@ -55,17 +65,10 @@ TEST_F(SetupWindow, TheFileAndTheRegistryFillTheControls) {
   init.PutString(L"Launch200", L"\\Windows\\other.exe");
   init.PutString(L"Launch300", MonitorPath());
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
-    EXPECT_EQ(L"Перезагрузить", GetText(w->cbAction));
-    EXPECT_TRUE(GetChecked(w->chkForce));
-    EXPECT_EQ(L"30", GetText(w->edtCancelTime));
-    EXPECT_EQ(0x000000FFu, GetColor(w->pnlBackgroundColor));
-    EXPECT_EQ(0x00FFFFFFu, GetColor(w->pnlTextColor));
-    EXPECT_EQ(L"12", GetText(w->edtFontSize));
-    EXPECT_FALSE(GetChecked(w->chkAutoSize));
-    EXPECT_TRUE(IsWindowEnabled(GetHandle(w->edtFontSize)));
-    EXPECT_TRUE(IsWindowEnabled(GetHandle(w->sbFontSize)));
-    EXPECT_EQ(66, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
-    EXPECT_TRUE(GetChecked(w->chkAutostart));
+    EXPECT_EQ(
+        L"Перезагрузить force 1 cancel 30 [225] delay 2 [253] background 0x000000FF "
+        L"text 0x00FFFFFF size 12 [66] autosize 0 autostart 1",
+        Shown(w));
     ASSERT_EQ(2, GetItemCount(w->cbLanguage));
     EXPECT_EQ(L"Deutsch", GetText(w->cbLanguage));
     EXPECT_EQ(L"deutsch.lng", languageList[GetItemIndex(w->cbLanguage)].fileName);

@@ -17,19 +17,26 @@ Record ReadLines(const std::vector<std::string>& lines) {
   return settings;
 }
 
+// The fields both records share, in one line to compare.
+std::wstring Shared(const TSettingsBase& s) {
+  wchar_t colors[40];
+  swprintf(colors, 40, L"background 0x%08X text 0x%08X", s.background_color, s.text_color);
+  return L"force " + std::to_wstring(s.force_power) + L" cancel " + std::to_wstring(s.cancel_time) +
+         L" delay " + std::to_wstring(s.delay_time) + L" " + colors + L" size " +
+         std::to_wstring(s.font_size) + L" autosize " + std::to_wstring(s.font_autosize) +
+         L" pack '" + s.lng_file + L"'";
+}
+
 TEST(SettingsDefaults, BothRecords) {
   TSettings setup;
+  EXPECT_EQ(
+      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack ''",
+      Shared(setup));
   EXPECT_EQ(0, setup.power_action);
-  EXPECT_FALSE(setup.force_power);
-  EXPECT_EQ(10, setup.cancel_time);
-  EXPECT_EQ(2, setup.delay_time);
-  EXPECT_EQ(0x0000FF00u, setup.background_color);
-  EXPECT_EQ(0u, setup.text_color);
-  EXPECT_EQ(8, setup.font_size);
-  EXPECT_TRUE(setup.font_autosize);
-  EXPECT_EQ(L"", setup.lng_file);
   EXPECT_EQ(200, setup.initial_slot_index);
-  EXPECT_EQ(POWER_STATE_SUSPEND, TMonitorSettings().power_action);
+  TMonitorSettings monitor;
+  EXPECT_EQ(Shared(setup), Shared(monitor));
+  EXPECT_EQ(POWER_STATE_SUSPEND, monitor.power_action);
 }
 
 TEST(SettingsReader, KeysAreCaseInsensitiveWithBlanksAndComments) {
@@ -173,14 +180,10 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
   }));
   EXPECT_EQ(FormatSettingsText(written), FormatSettingsText(setup));
   EXPECT_EQ(POWER_STATE_RESET, monitor.power_action);
-  EXPECT_TRUE(monitor.force_power);
-  EXPECT_EQ(255, monitor.cancel_time);
-  EXPECT_EQ(0, monitor.delay_time);
-  EXPECT_EQ(0x00123456u, monitor.background_color);
-  EXPECT_EQ(0x00FFFFFFu, monitor.text_color);
-  EXPECT_EQ(72, monitor.font_size);
-  EXPECT_FALSE(monitor.font_autosize);
-  EXPECT_EQ(L"deutsch.lng", monitor.lng_file);
+  EXPECT_EQ(
+      L"force 1 cancel 255 delay 0 background 0x00123456 text 0x00FFFFFF size 72 autosize 0 "
+      L"pack 'deutsch.lng'",
+      Shared(monitor));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/no_copy.h"
+
 struct SeenMessageBox {
   HWND owner;
   std::wstring caption;
@@ -21,12 +23,10 @@ struct SeenColorDialog {
   bool fullOpen;     // the custom colour part was shown
 };
 
-class DialogAnswerer {
+class DialogAnswerer : NoCopy {
  public:
   DialogAnswerer();
   ~DialogAnswerer();
-  DialogAnswerer(const DialogAnswerer&) = delete;
-  DialogAnswerer& operator=(const DialogAnswerer&) = delete;
 
   // Message boxes are answered with these buttons in turn (IDOK, IDYES, ...),
   // then with IDCANCEL.

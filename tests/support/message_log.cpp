@@ -95,6 +95,28 @@ void FlushMessagesFor(DWORD milliseconds) {
   FlushMessages();
 }
 
+bool PumpUntil(double milliseconds, const std::function<bool()>& done, bool* quit) {
+  LARGE_INTEGER start, now, frequency;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        if (quit) *quit = true;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (done()) return true;
+    QueryPerformanceCounter(&now);
+    double left = milliseconds - (now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+    if (left <= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 1 ? 0 : 1, QS_ALLINPUT);
+  }
+}
+
 WindowSpy::WindowSpy(HWND hwnd, MessageLog* log, std::vector<UINT> only)
     : hwnd_(hwnd), log_(log), only_(std::move(only)) {
   SetPropW(hwnd, L"TEST_SPY", this);

@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/support/no_copy.h"
 
 enum MessageFlags : unsigned {
   kSent = 0x1,      // arrived through SendMessage
@@ -57,16 +60,17 @@ template <size_t N>
 void FlushMessages();
 // Flushes for a while: Wine handles some requests of the X server asynchronously.
 void FlushMessagesFor(DWORD milliseconds);
+// Dispatches this thread's messages until done() holds (true) or the time is
+// up (false); a WM_QUIT taken from the queue sets *quit.
+bool PumpUntil(double milliseconds, const std::function<bool()>& done, bool* quit = nullptr);
 
 // Records every message that reaches a window into log (or, when only is not
 // empty, those of only), in front of its own procedure, for as long as the
 // subclass lives.
-class WindowSpy {
+class WindowSpy : NoCopy {
  public:
   WindowSpy(HWND hwnd, MessageLog* log, std::vector<UINT> only = {});
   ~WindowSpy();
-  WindowSpy(const WindowSpy&) = delete;
-  WindowSpy& operator=(const WindowSpy&) = delete;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

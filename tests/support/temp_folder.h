@@ -3,12 +3,12 @@
 
 #include <string>
 
-class TempFolder {
+#include "tests/support/no_copy.h"
+
+class TempFolder : NoCopy {
  public:
   TempFolder();
   ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
 
   const std::wstring& path() const { return path_; }
   // path() + "\" + name

@@ -278,30 +278,23 @@ TEST_F(Controls, AnchoredChildrenFollowTheirParent) {
   EXPECT_EQ(GetWidth(fixed), 50);
 }
 
-struct MouseSeen {
-  int moves = 0;
-  int16_t x = 0, y = 0;
-};
-
 TEST_F(Controls, MouseMoveOnALabelReachesItsHandler) {
   TControl* form = ShownForm();
   TControl* label = NewLabel(form, L"mouse");
   GetHandle(label);
-  MouseSeen seen;
-  SetOnMouseMove(
-      label,
-      [](void* c, TControl*, TMouseEventData& data) {
-        auto* s = static_cast<MouseSeen*>(c);
-        ++s->moves;
-        s->x = data.x;
-        s->y = data.y;
-        data.handled = true;
-      },
-      &seen);
+  int moves = 0;
+  int16_t x = 0, y = 0;
+  Handler<TControl*, TMouseEventData&> onMove{[&](TControl*, TMouseEventData& data) {
+    ++moves;
+    x = data.x;
+    y = data.y;
+    data.handled = true;
+  }};
+  SetOnMouseMove(label, onMove.Call, &onMove);
   EXPECT_EQ(SendMessageW(label->handle, WM_MOUSEMOVE, 0, MAKELPARAM(7, 9)), 0);
-  EXPECT_EQ(seen.moves, 1);
-  EXPECT_EQ(seen.x, 7);
-  EXPECT_EQ(seen.y, 9);
+  EXPECT_EQ(moves, 1);
+  EXPECT_EQ(x, 7);
+  EXPECT_EQ(y, 9);
 }
 
 }  // namespace

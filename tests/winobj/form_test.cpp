@@ -136,62 +136,48 @@ TEST_F(Forms, AHandedCallRunsOnlyWhenThisProcessPutItUp) {
   EXPECT_EQ(GetCurrentThreadId(), handed.thread);
 }
 
-struct CloseCounter {
-  int asked = 0;
-  bool allow = false;
-};
-
 TEST_F(Forms, RefusingOnCloseKeepsTheFormAndAnAllowingOneIsAskedOnce) {
   TControl* form = NewForm(nullptr, L"main");
-  CloseCounter counter;
-  SetOnClose(
-      form,
-      [](void* c, TControl*, bool& allow) {
-        auto* counter = static_cast<CloseCounter*>(c);
-        ++counter->asked;
-        allow = counter->allow;
-      },
-      &counter);
+  int asked = 0;
+  bool allowing = false;
+  Handler<TControl*, bool&> onClose{[&](TControl*, bool& allow) {
+    ++asked;
+    allow = allowing;
+  }};
+  SetOnClose(form, onClose.Call, &onClose);
   bool stillOpen = false;
   RunApplicationWith(&form, [&] {
     TControl* mainForm = GetMainForm();
     SendMessageW(mainForm->handle, WM_CLOSE, 0, 0);
     FlushMessages();
-    stillOpen = IsWindow(mainForm->handle) && counter.asked == 1;
-    counter.allow = true;
+    stillOpen = IsWindow(mainForm->handle) && asked == 1;
+    allowing = true;
   });  // closes the form: asked a second time, allowed
   EXPECT_TRUE(stillOpen);
-  EXPECT_EQ(counter.asked, 2);
+  EXPECT_EQ(asked, 2);
   EXPECT_EQ(form, nullptr);
 }
 
-struct ShowCounter {
-  int shows = 0, hides = 0;
-  bool wasVisibleAtShow = true;
-};
-
 TEST_F(Forms, OnShowRunsOnceBeforeTheFormIsVisibleAndOnHideOnce) {
   TControl* form = NewForm(nullptr, L"f");
-  ShowCounter counter;
-  SetOnShow(
-      form,
-      [](void* c, TControl* sender) {
-        auto* counter = static_cast<ShowCounter*>(c);
-        ++counter->shows;
-        counter->wasVisibleAtShow = IsWindowVisible(sender->handle) != 0;
-      },
-      &counter);
-  SetOnHide(
-      form, [](void* c, TControl*) { ++static_cast<ShowCounter*>(c)->hides; }, &counter);
+  int shows = 0, hides = 0;
+  bool wasVisibleAtShow = true;
+  Handler<TControl*> onShow{[&](TControl* sender) {
+    ++shows;
+    wasVisibleAtShow = IsWindowVisible(sender->handle) != 0;
+  }};
+  Handler<TControl*> onHide{[&](TControl*) { ++hides; }};
+  SetOnShow(form, onShow.Call, &onShow);
+  SetOnHide(form, onHide.Call, &onHide);
   GetHandle(form);
-  EXPECT_EQ(counter.shows, 0);
+  EXPECT_EQ(shows, 0);
   form->CreateWindowHandle();
-  EXPECT_EQ(counter.shows, 1);
-  EXPECT_FALSE(counter.wasVisibleAtShow);
+  EXPECT_EQ(shows, 1);
+  EXPECT_FALSE(wasVisibleAtShow);
   SetVisible(form, false);
-  EXPECT_EQ(counter.hides, 1);
+  EXPECT_EQ(hides, 1);
   SetVisible(form, true);
-  EXPECT_EQ(counter.shows, 2);
+  EXPECT_EQ(shows, 2);
   EXPECT_TRUE(GetVisible(form));
   ReleaseObject(form);
 }

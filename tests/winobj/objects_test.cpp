@@ -98,34 +98,24 @@ TEST_F(Hooks, OnlyTheNewestOfTwoHandlingHooksRuns) {
   EXPECT_EQ(SendMessageW(form->handle, WM_APP, 0, 0), 1);
 }
 
-struct ReleaseInHandler {
-  bool destroyed = false;
-  bool aliveAfterRelease = false;
-};
-
 TEST_F(Hooks, ControlReleasedInItsOwnHandlerSurvivesUntilTheDispatchReturns) {
   TControl* form = ShownForm();
   TControl* button = NewButton(form, L"go");
   GetHandle(button);
-  ReleaseInHandler state;
-  SetOnDestroy(
-      button, [](void* c, TRefObject*) { static_cast<ReleaseInHandler*>(c)->destroyed = true; },
-      &state);
-  SetOnClick(
-      button,
-      [](void* c, TControl* sender) {
-        auto* s = static_cast<ReleaseInHandler*>(c);
-        ReleaseObject(sender);
-        // Still whole: its window and fields are untouched until the dispatch ends.
-        s->aliveAfterRelease =
-            !s->destroyed && IsWindow(sender->handle) && sender->className == L"BUTTON";
-      },
-      &state);
+  bool destroyed = false, aliveAfterRelease = false;
+  Handler<TRefObject*> onDestroy{[&](TRefObject*) { destroyed = true; }};
+  SetOnDestroy(button, onDestroy.Call, &onDestroy);
+  Handler<TControl*> onClick{[&](TControl* sender) {
+    ReleaseObject(sender);
+    // Still whole: its window and fields are untouched until the dispatch ends.
+    aliveAfterRelease = !destroyed && IsWindow(sender->handle) && sender->className == L"BUTTON";
+  }};
+  SetOnClick(button, onClick.Call, &onClick);
   HWND hwnd = button->handle;
   SendMessageW(form->handle, WM_COMMAND, MAKEWPARAM(button->childId, BN_CLICKED),
                reinterpret_cast<LPARAM>(hwnd));
-  EXPECT_TRUE(state.aliveAfterRelease);
-  EXPECT_TRUE(state.destroyed);
+  EXPECT_TRUE(aliveAfterRelease);
+  EXPECT_TRUE(destroyed);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(form->children->Count(), 0);
 }

@@ -33,6 +33,14 @@ void RunApplicationWith(TControl** form, std::function<void()> body);
 // A key pressed and released at the focused window, delivered through the queue.
 void PressKey(UINT vk);
 
+// A test's lambda as one of the layer's event procedures: pass Call and the
+// handler itself as the context, SetOnClick(button, h.Call, &h).
+template <class... Args>
+struct Handler {
+  std::function<void(Args...)> body;
+  static void Call(void* context, Args... args) { static_cast<Handler*>(context)->body(args...); }
+};
+
 // Counts calls of a notify event; context: a Counter.
 struct Counter {
   int calls = 0;
