@@ -27,6 +27,7 @@ DWORD messageFlags = 0;
 // set the reader takes no further one, so it can be ended without holding a lock.
 std::atomic<bool> readerBusy{false};
 std::atomic<bool> readerStopping{false};
+std::atomic<bool> readerStarted{false};  // the reader has reached its routine
 
 }  // namespace
 
@@ -49,13 +50,14 @@ void DispatchAcLineStatus(uint8_t currentAcLineStatus) {
 }
 
 DWORD WINAPI PowerQueueReader(LPVOID) {
+  readerStarted = true;
   for (;;) {
-    if (WaitForSingleObject(powerQueue, INFINITE) == WAIT_FAILED) return 0;
+    if (WaitForSingleObject(powerQueue, INFINITE) == WAIT_FAILED) break;
     readerBusy = true;
     SchedulePoint("reader: busy raised");
     if (readerStopping) {
       readerBusy = false;
-      return 0;
+      break;
     }
     ReadMsgQueue(powerQueue, messageBuffer, sizeof messageBuffer, &bytesRead, INFINITE,
                  &messageFlags);
@@ -68,6 +70,11 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
     SchedulePoint("reader: handled");
     readerBusy = false;
   }
+  // The reader never returns: a thread on its way out goes through the loader,
+  // and ended in there by SwitchPowerListener it would hold the loader lock for
+  // good, so that the process could no longer end.
+  Sleep(INFINITE);
+  return 0;
 }
 
 void QuiescePowerQueueReader() {
@@ -87,12 +94,16 @@ bool SwitchPowerListener(bool on) {
     powerNotifications = RequestPowerNotifications(powerQueue, PBT_POWERSTATUSCHANGE);
     if (!powerNotifications) return false;
     readerStopping = false;
+    readerStarted = false;
     readerThread = CreateThread(nullptr, 0, PowerQueueReader, nullptr, 0, nullptr);
-    return readerThread != nullptr;
+    if (!readerThread) return false;
+    // Past the loader before anything may end it (a close right after the start).
+    while (!readerStarted && WaitForSingleObject(readerThread, 0) == WAIT_TIMEOUT) Sleep(0);
+    return true;
   }
   QuiescePowerQueueReader();
   if (readerThread) {
-    TerminateThread(readerThread, 0);
+    EndThread(readerThread);
     readerThread = nullptr;
   }
   if (powerNotifications) {

@@ -92,6 +92,9 @@ bool CreateCountdownThread();
 // Lets the tick in progress finish, then ends both threads (handles become 0)
 // and clears every flag.
 void EndWorkerThreads();
+// Ends a thread of the monitor and waits (a moment at most) until it has ended:
+// TerminateThread only asks, and the thread runs on for a while.
+void EndThread(HANDLE thread);
 // One turn of a busy wait: up to 1 ms, serving the messages sent to the calling
 // thread meanwhile (the thread waited for may be inside SetText or SetVisible,
 // which wait for the user-interface thread).

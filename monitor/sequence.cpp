@@ -136,6 +136,12 @@ void Suspend(Worker& worker, bool skip) {
   SchedulePoint("park: running cleared");
   worker.skip = skip;
   SuspendThread(thread);
+  // SuspendThread only asks, and the thread runs on for a moment, perhaps into
+  // the claim the caller is about to let go; reading its registers waits until
+  // it has really stopped.
+  CONTEXT registers;
+  registers.ContextFlags = CONTEXT_CONTROL;
+  GetThreadContext(thread, &registers);
   SchedulePoint("park: suspended");
 }
 
@@ -232,7 +238,7 @@ bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
 }
 
 void EndWorker(Worker& worker) {
-  if (HANDLE thread = worker.thread.exchange(nullptr)) TerminateThread(thread, 0);
+  if (HANDLE thread = worker.thread.exchange(nullptr)) EndThread(thread);
   worker.id = 0;
   worker.running = false;
   worker.skip = false;
@@ -256,6 +262,11 @@ void ServeSentMessages() {
 
 void WaitUntilClear(const std::atomic<bool>& flag) {
   while (flag.load()) ServeSentMessages();
+}
+
+void EndThread(HANDLE thread) {
+  TerminateThread(thread, 0);
+  WaitForSingleObject(thread, 500);
 }
 
 void EndWorkerThreads() {

@@ -212,3 +212,24 @@ TEST_F(InterleavingTest, AParkAfterATickDoesNotLengthenTheNextCountdown) {
   EXPECT_NEAR(kTestTick, FirstEvent('T', Line(2)) - shown, 0.4 * kTestTick);
   EXPECT_NEAR(2 * kTestTick, FirstEvent('T', Line(1)) - shown, 0.4 * kTestTick);
 }
+
+// A notification that comes once the reader is told to stop: the reader takes
+// it no further, and waits to be ended rather than ending itself (a thread on
+// its way out is inside the loader, where ending it would keep the process
+// from ever ending).
+TEST_F(InterleavingTest, AReaderToldToStopWaitsToBeEnded) {
+  StartMonitor();
+  QuiescePowerQueueReader();
+  PointGate& woken = ArmWatch("reader: busy raised");
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(woken.WaitHeld(2000));
+  HANDLE reader = OpenThread(SYNCHRONIZE, FALSE, woken.HeldThread());
+  ASSERT_NE(nullptr, reader) << "the reader has ended";
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(reader, 300))
+      << "the reader ended itself";
+  Pump(2 * kTestTick);
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_LT(TimedClose(), 1000.0);
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(reader, 0));
+  CloseHandle(reader);
+}
