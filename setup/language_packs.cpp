@@ -1,5 +1,7 @@
 #include "setup/language_packs.h"
 
+#include <algorithm>
+
 #include "shared/files.h"
 #include "shared/language.h"
 #include "shared/paths.h"
@@ -8,9 +10,12 @@
 
 bool FitsLngFile(const std::wstring& fileName) {
   // What the monitor reads back: the name written in the ANSI code page, decoded
-  // through the fixed table, cut at ";" and trimmed, 1 to 16 characters.
+  // through the fixed table, cut at ";" and trimmed, 1 to 16 characters. A
+  // control character (a line end or a Ctrl-Z, which a Unix folder allows)
+  // would end the line or the whole settings file early.
   std::string ansi;
   return IsLengthInRange(fileName, 1, 16) && fileName.find(L';') == std::wstring::npos &&
+         std::none_of(fileName.begin(), fileName.end(), [](wchar_t c) { return c < 0x20; }) &&
          TrimBlanks(fileName) == fileName && ToAnsiText(fileName, &ansi) &&
          DecodeCyrillic8Bit(ansi) == fileName;
 }

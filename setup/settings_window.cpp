@@ -270,8 +270,8 @@ void FitRightAlignedLabel(TControl* label) {
 }
 
 // A check box too narrow for its caption on a small screen widens to its
-// page's edge, and where that is not enough wraps onto more lines: downwards
-// from its row's middle, or upwards when it sits at the bottom of its page.
+// page's edge, and where that is not enough wraps onto more lines: centred on
+// its row, or upwards when it sits at the bottom of its page.
 void FitCheckBox(TControl* box, TControl* page, bool atBottom) {
   int needed = CaptionSize(box).cx;
   if (needed <= GetWidth(box)) return;

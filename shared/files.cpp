@@ -1,6 +1,7 @@
 #include "shared/files.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "shared/paths.h"
 
@@ -127,8 +128,8 @@ std::string TemporaryName(const std::string& target, int n) {
   return target + "~" + static_cast<char>('0' + n);
 }
 
-// Removes what an interrupted save left behind. A temporary file that another
-// save still has open cannot be deleted and stays.
+// Removes what an interrupted save left behind (in the save's turn: no other
+// save is under way).
 void RemoveLeftoverTemporaries(const std::string& target) {
   for (int n = 0; n < kTemporaryNames; ++n) DeleteFileA(TemporaryName(target, n).c_str());
 }
@@ -144,6 +145,42 @@ HANDLE CreateTemporary(const std::string& target, std::string* name) {
   }
   return INVALID_HANDLE_VALUE;
 }
+
+// Saves of one target take turns, in this process and in any other: a save's
+// temporary file is closed while the save waits for a reader to let go, and
+// another save's removal of leftovers would take it away meanwhile. A save
+// that was killed leaves its turn abandoned, which the next one takes.
+class SaveTurn {
+ public:
+  explicit SaveTurn(const std::string& target) {
+    // A kernel object name has no backslashes: the name is a hash of the path
+    // (FNV-1a, ASCII letters folded, as the file system folds them).
+    uint64_t hash = 14695981039346656037ull;
+    for (char c : target) {
+      unsigned char unit = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      hash = (hash ^ unit) * 1099511628211ull;
+    }
+    std::wstring name = L"vorlix-save-";
+    for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 15];
+    mutex_ = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!mutex_) return;
+    // Another save takes its patience for a reader and its writing at most.
+    DWORD wait = WaitForSingleObject(mutex_, 5000);
+    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  }
+  ~SaveTurn() {
+    if (held_) ReleaseMutex(mutex_);
+    if (mutex_) CloseHandle(mutex_);
+  }
+  SaveTurn(const SaveTurn&) = delete;
+  SaveTurn& operator=(const SaveTurn&) = delete;
+
+  bool held() const { return held_; }
+
+ private:
+  HANDLE mutex_ = nullptr;
+  bool held_ = false;
+};
 
 // Renames the temporary file over the target. The rename is refused while
 // another program has the target open, even for reading with every sharing
@@ -181,6 +218,8 @@ bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
   }
   // Write a temporary file beside the target and replace the target with it in one
   // step, so that an interrupted save never leaves a half-written settings file.
+  SaveTurn turn(target);
+  if (!turn.held()) return false;
   RemoveLeftoverTemporaries(target);
   std::string temporary;
   HANDLE file = CreateTemporary(target, &temporary);

@@ -53,6 +53,11 @@ TEST(SetupLanguagePacks, PacksTheMonitorCouldNotFindAreLeftOut) {
   EXPECT_FALSE(FitsLngFile(L""));
   EXPECT_FALSE(FitsLngFile(L" lead.lng"));  // trimmed on the way back
   EXPECT_FALSE(FitsLngFile(L"中.lng"));     // outside the code page
+  // A line end or a Ctrl-Z would cut the settings file at lng_file.
+  EXPECT_FALSE(FitsLngFile(L"a\nb.lng"));
+  EXPECT_FALSE(
+      FitsLngFile(L"a\x1A"
+                  L"b.lng"));
 }
 
 std::string Repeat(const std::string& text, int times) {

@@ -270,6 +270,52 @@ TEST(WriteTextFile, ASaveIsNotRefusedWhileTheFileIsBeingRead) {
   EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
 }
 
+// Two saves of one file meet (two settings windows, say) while the monitor
+// reads it: the first waits for the reader with its temporary file closed, and
+// the second must neither take that file away as a leftover nor have its own
+// bytes put in place by the first. Both succeed, one after the other.
+TEST(WriteTextFile, TwoSavesWhileTheFileIsBeingReadBothLand) {
+  TempFolder folder;
+  std::wstring target = folder.Write(L"vorlix.ini", "old");
+  HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  bool firstSaved = false;
+  std::thread first([&] { firstSaved = WriteTextFile(target, "first"); });
+  // The first save is waiting for the reader once its temporary file is written
+  // and closed (while it writes, nobody else may open it).
+  auto firstWaits = [&folder] {
+    std::wstring temporary = folder.File(L"vorlix.ini~0");
+    for (ULONGLONG giveUp = GetTickCount64() + 5000; GetTickCount64() < giveUp; Sleep(1)) {
+      HANDLE probe = CreateFileW(temporary.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+      if (probe == INVALID_HANDLE_VALUE) continue;
+      bool written = GetFileSize(probe, nullptr) == 5;
+      CloseHandle(probe);
+      if (written) return true;
+    }
+    return false;
+  };
+  if (!firstWaits()) {
+    CloseHandle(reader);
+    first.join();
+    FAIL() << "the first save wrote no temporary file";
+  }
+  bool secondSaved = false;
+  std::thread second([&] { secondSaved = WriteTextFile(target, "second"); });
+  // Time for the second save to reach the folder while the first still waits.
+  Sleep(300);
+  CloseHandle(reader);
+  first.join();
+  second.join();
+  EXPECT_TRUE(firstSaved);
+  EXPECT_TRUE(secondSaved);
+  EXPECT_EQ("second", folder.Read(L"vorlix.ini"));
+  EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
+}
+
 TEST(WriteTextFile, MissingFolderCreatesNothing) {
   TempFolder folder;
   EXPECT_FALSE(WriteTextFile(folder.File(L"absent\\vorlix.ini"), "x"));
