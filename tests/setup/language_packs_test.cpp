@@ -55,9 +55,7 @@ TEST(SetupLanguagePacks, PacksTheMonitorCouldNotFindAreLeftOut) {
   EXPECT_FALSE(FitsLngFile(L"中.lng"));     // outside the code page
   // A line end or a Ctrl-Z would cut the settings file at lng_file.
   EXPECT_FALSE(FitsLngFile(L"a\nb.lng"));
-  EXPECT_FALSE(
-      FitsLngFile(L"a\x1A"
-                  L"b.lng"));
+  EXPECT_FALSE(FitsLngFile(std::wstring(L"a") + L'\x1A' + L"b.lng"));
 }
 
 std::string Repeat(const std::string& text, int times) {
