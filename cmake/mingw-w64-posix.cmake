@@ -13,8 +13,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 # Test executables run under Wine: the loader that scripts/env.sh found, given
-# at the first configuration (-DVORLIX_WINE=...) and kept in the cache.
+# at the first configuration (-DVORLIX_WINE=...) and kept in the cache. CMake's
+# own compiler checks read this file again in scratch projects, which get the
+# loader handed on.
 set(VORLIX_WINE "" CACHE FILEPATH "The Wine loader that runs the test programs")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VORLIX_WINE)
 if(NOT VORLIX_WINE)
   message(FATAL_ERROR "Configure through scripts/env.sh (scripts/test), which finds Wine")
 endif()
