@@ -36,7 +36,7 @@ class Search {
              Fail(o, "saw " + Describe(out_[o]) + " where the rules allow nothing");
     }
     const ModelInput& next = in_[i];
-    if (timer && lo <= next.to && FireTimer(state, i, o)) return true;
+    if (timer && lo <= next.to && FireTimer(state, lo, hi, i, o)) return true;
     if (!timer || next.from <= hi) return ApplyInput(state, i, o);
     return Fail(o,
                 "the timed step " + WindowText(lo, hi) + " did not come before " + Describe(next));
@@ -67,9 +67,8 @@ class Search {
     return true;
   }
 
-  bool FireTimer(const State& state, size_t i, size_t o) {
-    double lo, hi;
-    TimerWindow(state, &lo, &hi);
+  // The timed step due within lo .. hi.
+  bool FireTimer(const State& state, double lo, double hi, size_t i, size_t o) {
     if (state.phase == Phase::Delay) return Show(lo, hi, 0, i, o);
     if (state.shown > 1) {
       if (!Expect(o, OutputKind::Text, state.shown - 1, lo, hi)) return false;
