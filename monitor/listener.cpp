@@ -18,15 +18,20 @@ HANDLE powerQueue = nullptr;
 HANDLE powerNotifications = nullptr;
 HANDLE readerThread = nullptr;
 
+DWORD readerThreadId = 0;
+
 // Reader only. After a failed read it still holds the previous message.
 alignas(DWORD) BYTE messageBuffer[16];
 DWORD bytesRead = 0;
 DWORD messageFlags = 0;
 
-// readerBusy covers the handling of one notification; once readerStopping is
-// set the reader takes no further one, so it can be ended without holding a lock.
-std::atomic<bool> readerBusy{false};
-std::atomic<bool> readerStopping{false};
+// Busy covers the handling of one notification. Once the reader is Stopping it
+// takes no further one, so it can be ended without holding a lock; LetGo is a
+// reader told to stop while it made the power call, which is not ended (see
+// QuiescePowerQueueReader). One value for all, changed by compare-exchange: a
+// reader ended while busy leaves nothing behind that a later stop would wait for.
+enum class ReaderState { Idle, Busy, Stopping, LetGo };
+std::atomic<ReaderState> readerState{ReaderState::Idle};
 std::atomic<bool> readerStarted{false};  // the reader has reached its routine
 
 }  // namespace
@@ -53,12 +58,9 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
   readerStarted = true;
   for (;;) {
     if (WaitForSingleObject(powerQueue, INFINITE) == WAIT_FAILED) break;
-    readerBusy = true;
-    SchedulePoint("reader: busy raised");
-    if (readerStopping) {
-      readerBusy = false;
-      break;
-    }
+    SchedulePoint("reader: woken");
+    ReaderState idle = ReaderState::Idle;
+    if (!readerState.compare_exchange_strong(idle, ReaderState::Busy)) break;  // told to stop
     ReadMsgQueue(powerQueue, messageBuffer, sizeof messageBuffer, &bytesRead, INFINITE,
                  &messageFlags);
     DWORD message;
@@ -68,7 +70,9 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
       DispatchAcLineStatus(currentAcLineStatus);
     }
     SchedulePoint("reader: handled");
-    readerBusy = false;
+    ReaderState busy = ReaderState::Busy;
+    // Told to stop while it made the power call: let go, it takes no more.
+    if (!readerState.compare_exchange_strong(busy, ReaderState::Idle)) break;
   }
   // The reader never returns: a thread on its way out goes through the loader,
   // and ended in there by SwitchPowerListener it would hold the loader lock for
@@ -78,33 +82,55 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
 }
 
 void QuiescePowerQueueReader() {
-  readerStopping = true;
-  WaitUntilClear(readerBusy);
+  for (;;) {
+    ReaderState state = readerState.load();
+    if (state == ReaderState::Stopping || state == ReaderState::LetGo) return;
+    if (state == ReaderState::Idle &&
+        readerState.compare_exchange_strong(state, ReaderState::Stopping)) {
+      return;
+    }
+    // A reader that makes the power call (with no delay and no countdown) is
+    // not waited for: a suspend returns only when the device resumes.
+    if (state == ReaderState::Busy && MakingPowerCall(readerThreadId) &&
+        readerState.compare_exchange_strong(state, ReaderState::LetGo)) {
+      return;
+    }
+    ServeSentMessages();
+  }
 }
 
 bool SwitchPowerListener(bool on) {
   if (on) {
-    uint8_t status;
-    if (!ReadAcLineStatus(status)) return false;
-    lastAcLineStatus = status;
+    // Subscribed before the status is read: a change in between then comes as
+    // a notification that agrees with the status read, and changes nothing;
+    // read first, it would be missed, and the next battery notification would
+    // start a countdown minutes later.
     // dwSize is the record's size on this build (20, as on the device).
     MSGQUEUEOPTIONS options = {sizeof(MSGQUEUEOPTIONS), 0, 5, 16, TRUE};
     powerQueue = CreateMsgQueue(kPowerQueueName, &options);
     if (!powerQueue) return false;
     powerNotifications = RequestPowerNotifications(powerQueue, PBT_POWERSTATUSCHANGE);
     if (!powerNotifications) return false;
-    readerStopping = false;
+    SchedulePoint("listener: starting");
+    uint8_t status;
+    if (!ReadAcLineStatus(status)) return false;
+    lastAcLineStatus = status;
+    readerState = ReaderState::Idle;
     readerStarted = false;
-    readerThread = CreateThread(nullptr, 0, PowerQueueReader, nullptr, 0, nullptr);
+    readerThread = CreateThread(nullptr, kWorkerStackSize, PowerQueueReader, nullptr,
+                                STACK_SIZE_PARAM_IS_A_RESERVATION, &readerThreadId);
     if (!readerThread) return false;
     // Past the loader before anything may end it (a close right after the start).
     while (!readerStarted && WaitForSingleObject(readerThread, 0) == WAIT_TIMEOUT) Sleep(0);
     return true;
   }
   QuiescePowerQueueReader();
+  SchedulePoint("listener: ending the reader");
   if (readerThread) {
-    EndThread(readerThread);
+    // Let go in the power call, it might hold a lock there: it sleeps once done.
+    if (readerState != ReaderState::LetGo) EndThread(readerThread);
     readerThread = nullptr;
+    readerThreadId = 0;
   }
   if (powerNotifications) {
     StopPowerNotifications(powerNotifications);

@@ -65,13 +65,16 @@ DWORD WINAPI PowerQueueReader(LPVOID);
 // sequence, any other change stops it, no change does nothing.
 void DispatchAcLineStatus(uint8_t currentAcLineStatus);
 // Lets a notification in progress finish and keeps the reader from taking
-// another, so that it can be ended without holding a lock.
+// another, so that it can be ended without holding a lock. A reader that makes
+// the power call is not waited for.
 void QuiescePowerQueueReader();
 
 // ---------------------------------------------------------------------------
 // Delay, countdown and power action (sequence.cpp)
 
 const DWORD TickInterval = 1000;  // ms before every tick of either thread
+// Stack reserved for each of the monitor's own threads, the device's default.
+const DWORD kWorkerStackSize = 64 * 1024;
 
 extern std::atomic<HANDLE> DelayThread;
 extern std::atomic<HANDLE> CountdownThread;
@@ -99,8 +102,9 @@ void EndThread(HANDLE thread);
 // thread meanwhile (the thread waited for may be inside SetText or SetVisible,
 // which wait for the user-interface thread).
 void ServeSentMessages();
-// Busy-waits until flag is clear.
-void WaitUntilClear(const std::atomic<bool>& flag);
+// Whether that thread is making the power call just now (it has let go of the
+// sequence; nothing may park or end it meanwhile).
+bool MakingPowerCall(DWORD thread);
 
 void StartSequence(TMonitorWindow* monitor);
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown);

@@ -7,8 +7,17 @@
 // updating the overlay through the user-interface thread). Hence:
 // - a thread is parked only outside its ticks, and never holds the claim then;
 // - a stop happens whole: no tick on any thread shows the overlay, wakes the
-//   countdown or makes the power call between a stop's parking and its reset;
+//   countdown or decides on the power call between a stop's parking and its reset;
 // - a start waits for a stop in progress, and a stop for a start.
+//
+// What keeps parking and ending safe: a worker thread that another thread may
+// park or end (it runs, outside its ticks) touches only the kernel: no heap, no
+// user32, no file. Suspended or ended holding a lock of the heap or of Wine's
+// user32, it would stop every other thread that needs that lock. The one time a
+// worker does more outside its tick is the power call, and then nothing parks or
+// ends it (see MakeDuePowerCall). The interleaving tests' build checks this: it
+// marks where a worker may be parked ("worker: parkable" until "worker: in its
+// tick") and fails on a heap allocation there.
 //
 // Parking rules: only the caller that flips a running flag from true to false
 // calls SuspendThread, and only the one that flips it from false to true calls
@@ -17,7 +26,9 @@
 
 #include <cassert>
 
+#include "platform/ce/ce_power.h"
 #include "shared/schedule_points.h"
+#include "shared/ticks.h"
 #include "shared/ui.h"
 
 std::atomic<HANDLE> DelayThread{nullptr};
@@ -43,10 +54,10 @@ struct Worker {
   std::atomic<DWORD> id{0};
   std::atomic<bool>& running;
   std::atomic<bool>& skip;  // set by a park from outside; the next tick only clears it
-  // How often the thread has been woken, and when last: its schedule restarts
-  // from the wake-up.
+  // How often the thread has been woken, and when last (TickNow): its schedule
+  // restarts from the wake-up.
   std::atomic<unsigned> wakes{0};
-  std::atomic<ULONGLONG> wokenAt{0};
+  std::atomic<uint32_t> wokenAt{0};
   // Set by the thread's own tick when it has ended its phase: the thread parks
   // itself once it has let go of the claim.
   std::atomic<bool> parkAfterTick{false};
@@ -57,14 +68,49 @@ struct Worker {
 Worker delayWorker(DelayThread, delayRunning, skipNextDelayTick, DelayTick);
 Worker countdownWorker(CountdownThread, countdownRunning, skipNextTick, CountdownTick);
 
+// Stops on their way (a pointer movement, power back) that have not taken the
+// sequence yet. The last tick makes no power call while one waits: the
+// movement was made, or the power came back, while the notice was up.
+std::atomic<int> stopsWaiting{0};
+
+// The power call that the last tick decided on: the thread that is to make it
+// once it lets go of the sequence, with kMaking added while it makes it. A stop
+// or the close cancels a call that is due; one under way goes on.
+const uint64_t kMaking = uint64_t(1) << 32;
+std::atomic<uint64_t> powerCall{0};
+
 bool OnThread(const Worker& worker) { return GetCurrentThreadId() == worker.id.load(); }
 
 bool HoldsSequence() { return sequenceBusy.load() == GetCurrentThreadId(); }
 
+void CancelDuePowerCall() {
+  uint64_t state = powerCall.load();
+  while (state != 0 && !(state & kMaking) && !powerCall.compare_exchange_weak(state, 0)) {
+  }
+}
+
+// Made by the thread that ran the last tick, once it has let go of the
+// sequence: a suspend returns only when the device resumes, and a close, a stop
+// or a posted message must not wait that long. Power that has come back, its
+// notification not read yet, must not suspend the device: the status is read
+// again right before the call (a failed read leaves the last one, offline).
+void MakeDuePowerCall() {
+  uint64_t due = GetCurrentThreadId();
+  if (!powerCall.compare_exchange_strong(due, due | kMaking)) return;
+  SchedulePoint("power call: making");
+  uint8_t status = AC_LINE_OFFLINE;
+  ReadAcLineStatus(status);
+  if (status == AC_LINE_OFFLINE) {
+    SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
+  }
+  SchedulePoint("power call: made");
+  uint64_t making = due | kMaking;
+  powerCall.compare_exchange_strong(making, 0);
+}
+
 // One turn of waiting for the claim. A worker may be parked right here by the
-// thread that holds it, so it touches nothing but the kernel: suspended inside
-// the window system it could hold a lock of Wine's user32 that the holder's
-// next window call needs. The other threads serve sent messages meanwhile.
+// thread that holds it, so it touches nothing but the kernel. The other threads
+// serve sent messages meanwhile.
 void WaitForClaim(unsigned turn) {
   if (OnThread(delayWorker) || OnThread(countdownWorker)) {
     Sleep(turn < 16 ? 0 : 1);
@@ -74,7 +120,8 @@ void WaitForClaim(unsigned turn) {
 }
 
 // Claims the sequence for the calling thread while it lives; a thread that holds
-// it already (a tick that stops the sequence) goes on at once.
+// it already (a tick that stops the sequence) goes on at once. Letting go of it,
+// the thread makes the power call if the last tick left it one.
 class SequenceClaim {
  public:
   SequenceClaim() : claimed_(!HoldsSequence()) {
@@ -92,6 +139,7 @@ class SequenceClaim {
     if (!claimed_) return;
     SchedulePoint("claim: letting go");
     sequenceBusy = 0;
+    MakeDuePowerCall();
   }
   SequenceClaim(const SequenceClaim&) = delete;
   SequenceClaim& operator=(const SequenceClaim&) = delete;
@@ -107,7 +155,7 @@ class SequenceClaim {
 // a worker).
 void WakeThread(Worker& worker) {
   HANDLE thread = worker.thread.load();
-  worker.wokenAt = GetTickCount64();
+  worker.wokenAt = TickNow();
   ++worker.wakes;
   for (;;) {
     SchedulePoint("wake: resume");
@@ -164,18 +212,17 @@ void RunTicks(Worker& worker) {
   // The thread first runs after its first wake-up (perhaps parked and woken
   // again before it got here): it starts by taking up the schedule of that.
   unsigned seenWakes = 0;
-  ULONGLONG deadline = GetTickCount64();
+  uint32_t deadline = TickNow();
   for (;;) {
-    ULONGLONG now = GetTickCount64();
+    SchedulePoint("worker: parkable");
+    int32_t wait = TicksUntil(deadline, TickNow());
     // The own handle is never signalled while the thread lives: a plain pause.
     SchedulePoint("ticks: pause");
-    if (WaitForSingleObject(self, deadline > now ? static_cast<DWORD>(deadline - now) : 0) ==
-        WAIT_FAILED) {
-      return;
-    }
+    if (WaitForSingleObject(self, wait > 0 ? static_cast<DWORD>(wait) : 0) == WAIT_FAILED) return;
     {
       SequenceClaim claim;
-      ULONGLONG interval = tickInterval.load();
+      SchedulePoint("worker: in its tick");
+      uint32_t interval = tickInterval.load();
       if (worker.wakes.load() != seenWakes) {
         seenWakes = worker.wakes.load();
         deadline = worker.wokenAt.load() + interval;
@@ -184,9 +231,12 @@ void RunTicks(Worker& worker) {
       } else {
         if (worker.running) worker.tick(theMonitor);
         deadline += interval;
-        if (deadline <= GetTickCount64()) deadline = GetTickCount64() + interval;
+        if (TicksUntil(deadline, TickNow()) <= 0) deadline = TickNow() + interval;
       }
     }
+    // Let go by the close while it made the power call: no longer the
+    // monitor's thread, it ends.
+    if (worker.thread.load() != self) return;
     if (worker.parkAfterTick.exchange(false)) {
       SchedulePoint("ticks: parking itself");
       SuspendThread(self);
@@ -220,7 +270,8 @@ DWORD WINAPI CountdownThreadProc(LPVOID) {
 bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
   DWORD threadId = 0;
   worker.started = false;
-  HANDLE thread = CreateThread(nullptr, 0, routine, nullptr, CREATE_SUSPENDED, &threadId);
+  HANDLE thread = CreateThread(nullptr, kWorkerStackSize, routine, nullptr,
+                               CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &threadId);
   worker.thread = thread;
   worker.id = threadId;
   if (!thread) return false;
@@ -237,8 +288,14 @@ bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
   }
 }
 
+// Ends the worker's thread, but one that makes the power call just now is let
+// go instead: ended in there it might hold a lock of the heap or of the power
+// manager, and the call may last until the device resumes. It ends itself once
+// the call returns.
 void EndWorker(Worker& worker) {
-  if (HANDLE thread = worker.thread.exchange(nullptr)) EndThread(thread);
+  if (HANDLE thread = worker.thread.exchange(nullptr)) {
+    if (!MakingPowerCall(worker.id)) EndThread(thread);
+  }
   worker.id = 0;
   worker.running = false;
   worker.skip = false;
@@ -253,15 +310,13 @@ bool CreateDelayThread() { return CreateParkedThread(DelayThreadProc, delayWorke
 
 bool CreateCountdownThread() { return CreateParkedThread(CountdownThreadProc, countdownWorker); }
 
+bool MakingPowerCall(DWORD thread) { return thread != 0 && powerCall.load() == (kMaking | thread); }
+
 void ServeSentMessages() {
   // Sent messages only: posted input (a mouse move) must wait for the loop.
   MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-}
-
-void WaitUntilClear(const std::atomic<bool>& flag) {
-  while (flag.load()) ServeSentMessages();
 }
 
 void EndThread(HANDLE thread) {
@@ -271,8 +326,10 @@ void EndThread(HANDLE thread) {
 
 void EndWorkerThreads() {
   // With the claim no tick is in progress: neither thread holds the heap or a
-  // queue lock that the rest of the shutdown needs when it is ended.
+  // queue lock that the rest of the shutdown needs when it is ended. No power
+  // call begins after the close.
   SequenceClaim claim;
+  CancelDuePowerCall();
   EndWorker(delayWorker);
   EndWorker(countdownWorker);
   tickCount = 0;
@@ -288,6 +345,10 @@ void SuspendCountdownThread(bool skip) { Suspend(countdownWorker, skip); }
 
 void StartSequence(TMonitorWindow* monitor) {
   SequenceClaim claim;
+  // Power lost again while the last countdown's power call is under way (a
+  // suspend returns at resume): the device is going down. After the call the
+  // monitor is idle on battery, as after any suspend.
+  if (powerCall.load() & kMaking) return;
   tickCount = 0;
   if (monitorSettings.delay_time == 0) {
     DelayTick(monitor);
@@ -297,7 +358,12 @@ void StartSequence(TMonitorWindow* monitor) {
 }
 
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
+  if (!fromCountdown) ++stopsWaiting;
   SequenceClaim claim;
+  if (!fromCountdown) {
+    --stopsWaiting;
+    CancelDuePowerCall();
+  }
   SuspendDelayThread();
   if (!fromCountdown) SuspendCountdownThread(true);
   ResetOverlay(monitor);
@@ -330,7 +396,12 @@ void CountdownTick(TMonitorWindow* monitor) {
   }
   StopSequence(monitor, true);
   SchedulePoint("countdown tick: stopped");
-  SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
+  // A stop waiting for the sequence was asked for while the notice was up (the
+  // reset above may even have been served by its thread while it waited). With
+  // cancel_time 0 there is no countdown to cancel: the notice only flashes.
+  if (monitorSettings.cancel_time == 0 || stopsWaiting.load() == 0) {
+    powerCall = GetCurrentThreadId();
+  }
   EndPhase(countdownWorker);
 }
 

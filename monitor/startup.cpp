@@ -3,6 +3,7 @@
 #include "monitor/monitor.h"
 
 #include "shared/files.h"
+#include "shared/instance.h"
 #include "shared/paths.h"
 #include "shared/text.h"
 #include "shared/ui.h"
@@ -14,6 +15,9 @@ std::wstring programDirectory;
 int32_t screenDpi = 96;
 
 namespace {
+
+// Held while this copy runs (see InitializeMonitor).
+HANDLE instanceMark = nullptr;
 
 // The monitor object goes with its form, however the loop ended: nothing may
 // reach it, or the form, afterwards.
@@ -66,9 +70,22 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   SetText(GetMainForm(), L"");
   programDirectory = ParentDirectory(GetCommandLineArgument(0));
 
+  // One running copy. A second start (by hand, beside the one the system
+  // started) ends quietly: two would share the power queue, each taking some of
+  // the notifications, and nothing would be gained.
+  // A mark that cannot be made at all (an object of another kind took the
+  // name) must not keep the monitor from running.
+  instanceMark = CreateMutexW(nullptr, FALSE, kMonitorInstanceName);
+  bool only = !instanceMark || GetLastError() != ERROR_ALREADY_EXISTS;
+  if (!only) {
+    CloseHandle(instanceMark);
+    instanceMark = nullptr;
+    PostQuitMessage(0);
+  }
+
   // A missing thread quits once the loop runs; the rest still starts up.
-  if (!CreateDelayThread()) PostQuitMessage(0);
-  if (!CreateCountdownThread()) PostQuitMessage(0);
+  if (only && !CreateDelayThread()) PostQuitMessage(0);
+  if (only && !CreateCountdownThread()) PostQuitMessage(0);
 
   ReadTextLines(
       programDirectory + L"\\" + kSettingsFileName,
@@ -94,7 +111,7 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   // No thread runs yet: this only prepares the hidden, topmost overlay.
   StopSequence(monitor, false);
 
-  if (!SwitchPowerListener(true)) PostQuitMessage(0);
+  if (only && !SwitchPowerListener(true)) PostQuitMessage(0);
 }
 
 void OnMonitorClose(void* context, TControl* sender, bool& allow) {
@@ -111,4 +128,8 @@ void StopMonitorThreads() {
   QuiescePowerQueueReader();
   EndWorkerThreads();
   SwitchPowerListener(false);
+  if (instanceMark) {
+    CloseHandle(instanceMark);
+    instanceMark = nullptr;
+  }
 }

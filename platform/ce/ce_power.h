@@ -7,6 +7,8 @@
 //   VORLIX_POWER_ACTION  "recorded" (default) or "real"  -- real acts on this machine!
 //   VORLIX_POWER_LOG     file that power actions are appended to
 //                        (default: "power-actions.log" beside the program)
+//   VORLIX_POWER_SUSPEND_MS  a recorded suspend returns after this many ms (default 0),
+//                        as a device's returns only when it resumes
 // Any other value makes the calls that depend on it fail with ERROR_BAD_CONFIGURATION.
 //
 // Message queues are named file mappings (a ring of fixed-size slots) guarded by a

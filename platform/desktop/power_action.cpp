@@ -156,7 +156,13 @@ DWORD WINAPI SetSystemPowerState(LPCWSTR pwsSystemState, DWORD StateFlags, DWORD
   Action action = ActionFor(pwsSystemState, StateFlags, &state);
   if (action == Action::None) return ERROR_INVALID_PARAMETER;
   switch (ConfiguredPowerAction()) {
-    case PowerActionKind::Recorded: return AppendToLog(state, Options, action, "recorded");
+    case PowerActionKind::Recorded: {
+      DWORD result = AppendToLog(state, Options, action, "recorded");
+      // On a device a suspend returns only when the device resumes.
+      if (result == ERROR_SUCCESS && action == Action::Suspend)
+        Sleep(RecordedSuspendMilliseconds());
+      return result;
+    }
     case PowerActionKind::Real:
       // The line goes first: after a power-off there is no later.
       AppendToLog(state, Options, action, "real");

@@ -39,6 +39,14 @@ PowerActionKind ConfiguredPowerAction() {
   return ParsePowerAction(EnvironmentText(L"VORLIX_POWER_ACTION").c_str());
 }
 
+DWORD RecordedSuspendMilliseconds() {
+  std::wstring text = EnvironmentText(L"VORLIX_POWER_SUSPEND_MS");
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return 0;
+  return static_cast<DWORD>(std::stoul(text));
+}
+
 std::wstring PowerLogPath() {
   std::wstring path = EnvironmentText(L"VORLIX_POWER_LOG");
   if (!path.empty()) return path;

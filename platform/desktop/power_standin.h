@@ -18,6 +18,9 @@ PowerSourceKind ParsePowerSource(const wchar_t* text);
 PowerActionKind ParsePowerAction(const wchar_t* text);
 PowerSourceKind ConfiguredPowerSource();  // VORLIX_POWER_SOURCE
 PowerActionKind ConfiguredPowerAction();  // VORLIX_POWER_ACTION
+// VORLIX_POWER_SUSPEND_MS: how long a recorded suspend takes to return, as a
+// device's returns only at resume (0 to 999999 ms; 0 when unset or not a number).
+DWORD RecordedSuspendMilliseconds();
 // VORLIX_POWER_LOG, else "power-actions.log" beside the running program.
 std::wstring PowerLogPath();
 // A variable of this process's environment, empty when unset.

@@ -220,7 +220,7 @@ TEST_F(InterleavingTest, AParkAfterATickDoesNotLengthenTheNextCountdown) {
 TEST_F(InterleavingTest, AReaderToldToStopWaitsToBeEnded) {
   StartMonitor();
   QuiescePowerQueueReader();
-  PointGate& woken = ArmWatch("reader: busy raised");
+  PointGate& woken = ArmWatch("reader: woken");
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(woken.WaitHeld(2000));
   HANDLE reader = OpenThread(SYNCHRONIZE, FALSE, woken.HeldThread());
@@ -232,4 +232,117 @@ TEST_F(InterleavingTest, AReaderToldToStopWaitsToBeEnded) {
   EXPECT_LT(TimedClose(), 1000.0);
   EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(reader, 0));
   CloseHandle(reader);
+}
+
+// A stop that ends the reader right while a notification has woken it (a close
+// at that moment): the next stop, at the monitor's release, must not wait for
+// the ended reader to finish that notification.
+TEST_F(InterleavingTest, AReaderEndedWhileWokenDoesNotHangTheNextStop) {
+  StartMonitor();
+  // The stop, held between letting the reader finish and ending it ...
+  PointGate& ending = ArmGate("listener: ending the reader");
+  ListenerCall stop([] { SwitchPowerListener(false); });
+  ASSERT_TRUE(ending.WaitHeld(2000));
+  // ... while a notification wakes the reader, which takes it no further.
+  PointGate& woken = ArmGate("reader: woken");
+  SetAc(AC_LINE_OFFLINE);
+  woken.WaitHeld(500);
+  ending.Release();
+  ASSERT_TRUE(PumpUntil(2000, [&] { return stop.Done(); }));
+  EXPECT_LT(TimedClose(), 1000.0);
+  EXPECT_FALSE(OverlayVisible());
+}
+
+// The last tick holds the sequence when a pointer movement over the notice
+// comes in; the movement's stop waits for it on the user-interface thread and
+// serves the tick's reset meanwhile. The movement was made while the notice was
+// up: no power call.
+TEST_F(InterleavingTest, APointerMoveDuringTheLastTickStopsThePowerCall) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 1;
+  StartMonitor();
+  // The countdown's one tick is its last: held once it has the sequence (the
+  // thread's first claim only takes up its schedule) ...
+  PointGate& lastTick = ArmGate("claim: taken", GetThreadId(CountdownThread), 1);
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(lastTick.WaitHeld(kTestTick + 2000));
+  ASSERT_TRUE(OverlayVisible());
+  // ... and let go once the movement's stop waits for it on this thread.
+  PointGate& cancelling = ArmWatch("claim: wanted", GetCurrentThreadId());
+  {
+    ListenerCall release([&] {
+      cancelling.WaitHeld(2000);
+      lastTick.Release();
+    });
+    MovePointerOver(monitor->Label2);
+  }
+  Pump(3 * kTestTick);
+  EXPECT_FALSE(OverlayVisible());
+  EXPECT_TRUE(PowerCalls().empty()) << "the movement was made while the notice was up";
+  EXPECT_EQ(L"Recovery power device", GetText(monitor->Label1));
+}
+
+// External power back a moment before the last tick, its notification not read
+// yet: the status is read again right before the call, and the device is not
+// suspended.
+TEST_F(InterleavingTest, PowerBackBeforeItsNotificationIsReadStopsThePowerCall) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 1;
+  StartMonitor();
+  PointGate& lastTick = ArmGate("claim: taken", GetThreadId(CountdownThread), 1);
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(lastTick.WaitHeld(kTestTick + 2000));
+  StoreAcSilently(AC_LINE_ONLINE);
+  lastTick.Release();
+  ASSERT_TRUE(PumpUntil(2000, [&] { return !OverlayVisible(); }));
+  Pump(3 * kTestTick);
+  EXPECT_TRUE(PowerCalls().empty()) << "suspended on external power";
+}
+
+// External power lost while the listener starts: the monitor has started on
+// battery, and a later battery notification starts nothing (with the status
+// read before subscribing, the loss went unseen, and that notification started
+// a countdown minutes later, unprompted).
+TEST_F(InterleavingTest, PowerLostWhileTheListenerStartsCountsAsStartingOnBattery) {
+  monitorSettings.delay_time = 0;
+  PointGate& starting = ArmGate("listener: starting");
+  {
+    ListenerCall unplug([&] {
+      if (starting.WaitHeld(5000)) SetAc(AC_LINE_OFFLINE);
+      starting.Release();
+    });
+    StartMonitor();
+  }
+  BroadcastPowerNotification(PBT_POWERSTATUSCHANGE);  // a battery level change
+  Pump(4 * kTestTick);
+  EXPECT_LT(FirstEvent('S'), 0) << "a countdown nobody asked for";
+  EXPECT_EQ(AC_LINE_OFFLINE, lastAcLineStatus);
+  SetAcAndWait(AC_LINE_ONLINE);
+  SetAc(AC_LINE_OFFLINE);
+  EXPECT_TRUE(PumpUntil(2000, [&] { return OverlayVisible(); }));
+}
+
+// A suspend returns only when the device resumes. A close meanwhile (here the
+// stand-in's suspend takes 4 s) ends within one second; the thread that makes
+// the call is let go rather than ended in there, and ends once it returns.
+TEST_F(InterleavingTest, ACloseWhileASuspendHasNotReturnedEndsWithinASecond) {
+  struct SlowSuspend {
+    SlowSuspend() { SetEnvironmentVariableW(L"VORLIX_POWER_SUSPEND_MS", L"4000"); }
+    ~SlowSuspend() { SetEnvironmentVariableW(L"VORLIX_POWER_SUSPEND_MS", nullptr); }
+  } slow;
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 1;
+  StartMonitor();
+  HANDLE countdown = nullptr;
+  DuplicateHandle(GetCurrentProcess(), CountdownThread, GetCurrentProcess(), &countdown, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(WaitForPowerCalls(1, 3000));  // its line is written as the call begins
+  EXPECT_LT(TimedClose(), 1000.0);
+  EXPECT_FALSE(Subscribed());
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(countdown, 0))
+      << "ended inside the power call";
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(countdown, 8000));
+  CloseHandle(countdown);
+  EXPECT_EQ(1u, PowerCalls().size());
 }

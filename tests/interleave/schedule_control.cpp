@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "monitor/monitor.h"
 
@@ -60,9 +61,58 @@ void Jitter() {
   }
 }
 
+// Marks a worker thread while another thread may park or end it (from
+// "worker: parkable" to "worker: in its tick"): it must touch only the kernel
+// then, and a heap allocation there ends the program with a message. The slot
+// is made at the first mark; its constant start keeps allocations made before
+// any static set-up unchecked.
+std::atomic<DWORD> parkableSlot{TLS_OUT_OF_INDEXES};
+
+void MarkParkable(bool parkable) {
+  DWORD slot = parkableSlot.load();
+  if (slot == TLS_OUT_OF_INDEXES) {
+    DWORD made = TlsAlloc();
+    if (!parkableSlot.compare_exchange_strong(slot, made)) {
+      TlsFree(made);
+    } else {
+      slot = made;
+    }
+  }
+  TlsSetValue(slot, reinterpret_cast<void*>(static_cast<uintptr_t>(parkable)));
+}
+
+void CheckHeapUse() {
+  DWORD slot = parkableSlot.load();
+  if (slot == TLS_OUT_OF_INDEXES) return;
+  DWORD error = GetLastError();  // TlsGetValue clears it; callers may look at it
+  bool parkable = TlsGetValue(slot) != nullptr;
+  SetLastError(error);
+  if (!parkable) return;
+  static const char message[] =
+      "\nFAULT the heap used by a worker thread that may be parked or ended just now\n";
+  DWORD written;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, sizeof message - 1, &written, nullptr);
+  TerminateProcess(GetCurrentProcess(), 4);
+}
+
 }  // namespace
 
+void* operator new(std::size_t size) {
+  CheckHeapUse();
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+  if (block) CheckHeapUse();
+  std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
+
 void SchedulePoint(const char* where) {
+  if (std::strcmp(where, "worker: parkable") == 0) MarkParkable(true);
+  if (std::strcmp(where, "worker: in its tick") == 0) MarkParkable(false);
   if (std::strcmp(where, "reader: handled") == 0) lastHandledAcLineStatus = lastAcLineStatus.load();
   for (PointGate& gate : gates) {
     if (gate.TryHold(where)) break;

@@ -9,7 +9,8 @@
 //   ticks the overlay shows cancel_time (at once when the delay is 0).
 // - In the countdown every tick shows the next lower number; the tick after 1
 //   hides the overlay and makes the power call. With cancel_time 0 the power
-//   call follows the show at once.
+//   call follows the show at once. Power back or the close that begins by the
+//   time of the call may leave it out.
 // - Power back stops the delay or the countdown; a pointer movement over the
 //   overlay stops the countdown. Either hides a visible overlay. Nothing else
 //   shows, hides or calls.

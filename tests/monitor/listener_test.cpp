@@ -4,16 +4,6 @@
 
 namespace {
 
-// Changes the stored status without notifying anyone.
-void StoreAcSilently(DWORD status) {
-  HKEY key;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0,
-                                           KEY_SET_VALUE, nullptr, &key, nullptr));
-  RegSetValueExW(key, kSimulatedAcValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&status),
-                 sizeof status);
-  RegCloseKey(key);
-}
-
 // Writes one notification of the given kind straight into the monitor's queue.
 void WriteToMonitorQueue(DWORD message) {
   MSGQUEUEOPTIONS options = {sizeof(MSGQUEUEOPTIONS), 0, 5, 16, FALSE};

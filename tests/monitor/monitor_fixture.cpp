@@ -26,6 +26,15 @@ bool Subscribed() {
   return false;
 }
 
+void StoreAcSilently(DWORD status) {
+  HKEY key;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0,
+                                           KEY_SET_VALUE, nullptr, &key, nullptr));
+  RegSetValueExW(key, kSimulatedAcValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&status),
+                 sizeof status);
+  RegCloseKey(key);
+}
+
 void MonitorTest::SetUp() {
   current = this;
   SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");

@@ -23,6 +23,9 @@
 DWORD SuspendCount(HANDLE thread);
 // Whether this process has a power notification subscription (the listener runs).
 bool Subscribed();
+// Changes the simulated status without notifying anyone: power that has come
+// back, its notification not read yet.
+void StoreAcSilently(DWORD status);
 
 // Deliberately small, so that timelines stay short; the ratios are what count.
 const DWORD kTestTick = 60;

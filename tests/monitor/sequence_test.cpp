@@ -143,6 +143,9 @@ TEST_F(MonitorTest, PowerCallCarriesTheStateAndTheForceFlag) {
   monitorSettings.delay_time = 0;
   monitorSettings.cancel_time = 0;
   StartMonitor();
+  // The sequences are started by hand; the status read before each call says
+  // external power is gone.
+  StoreAcSilently(AC_LINE_OFFLINE);
   for (const auto& c : cases) {
     monitorSettings.power_action = c.state;
     monitorSettings.force_power = c.force;

@@ -1,5 +1,6 @@
 // Start-up and close of the monitor in-process.
 #include "platform/desktop/power_standin.h"
+#include "shared/instance.h"
 #include "tests/monitor/monitor_fixture.h"
 
 TEST_F(MonitorTest, AfterStartUpTheOverlayIsHiddenTopmostAndReady) {
@@ -29,6 +30,31 @@ TEST_F(MonitorTest, AListenerThatCannotStartQuitsWithoutShowingAnything) {
   EXPECT_FALSE(Subscribed());
   EXPECT_FALSE(SwitchPowerListener(true));
   EXPECT_TRUE(SwitchPowerListener(false));
+}
+
+// A second start beside a running copy ends quietly: no threads, no listener
+// (two would share the power queue), no window shown. Once the first copy has
+// ended, a start runs again.
+TEST_F(MonitorTest, ASecondCopyEndsQuietlyWhileTheFirstRuns) {
+  HANDLE first = CreateMutexW(nullptr, FALSE, L"Vorlix.Monitor.Running");
+  ASSERT_NE(nullptr, first);
+  StartMonitor();
+  Pump(20);
+  EXPECT_TRUE(quitPosted);
+  EXPECT_FALSE(Subscribed());
+  EXPECT_TRUE(!DelayThread && !CountdownThread);
+  EXPECT_FALSE(OverlayVisible());
+  CloseMonitor();
+  CloseHandle(first);
+
+  quitPosted = false;
+  StartMonitor();
+  EXPECT_TRUE(Subscribed());
+  EXPECT_FALSE(quitPosted);
+  // It holds the mark while it runs.
+  HANDLE second = CreateMutexW(nullptr, FALSE, kMonitorInstanceName);
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+  CloseHandle(second);
 }
 
 // Closing while ticks keep rewriting the overlay: close lets the tick in

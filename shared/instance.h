@@ -1,0 +1,6 @@
+// The mark of the monitor's one running copy: a named mutex that the monitor
+// makes at start-up and holds while it runs. A second copy that finds it there
+// ends; the settings application looks for it to know whether the monitor runs.
+#pragma once
+
+extern const wchar_t kMonitorInstanceName[];
