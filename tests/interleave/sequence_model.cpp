@@ -16,6 +16,13 @@ struct State {
 
 const size_t kNone = static_cast<size_t>(-1);
 
+// When a step may be seen: from lo to hi, with its latest due time (hi less the
+// late allowance; below 0 for a step that follows another within one step,
+// whose lateness is not counted).
+struct Window {
+  double lo, hi, due;
+};
+
 // A depth-first search for one order of the inputs and the timed steps that
 // explains every output in turn. Ties (an input and a step close enough in time
 // to have come either way) are tried both ways.
@@ -23,23 +30,38 @@ class Search {
  public:
   Search(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
          const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance)
-      : s_(settings), in_(inputs), out_(outputs), tol_(tolerance) {}
+      : s_(settings), in_(inputs), out_(outputs), tol_(tolerance), late_(outputs.size(), -1) {}
 
   bool Explore(const State& state, size_t i, size_t o) {
     inNow_ = i;
     if (++nodes_ > kMaxNodes) return Fail(o, "the search grew too large");
-    double lo = 0, hi = 0;
-    bool timer = TimerWindow(state, &lo, &hi);
+    Window timed = {0, 0, -1};
+    bool timer = TimerWindow(state, &timed);
     if (i == in_.size()) {
       // The run ends with the close; nothing may be seen after it.
       return o == out_.size() ||
              Fail(o, "saw " + Describe(out_[o]) + " where the rules allow nothing");
     }
     const ModelInput& next = in_[i];
-    if (timer && lo <= next.to && FireTimer(state, lo, hi, i, o)) return true;
-    if (!timer || next.from <= hi) return ApplyInput(state, i, o);
-    return Fail(o,
-                "the timed step " + WindowText(lo, hi) + " did not come before " + Describe(next));
+    // A step that came before an input was seen before that input was done:
+    // every input ends with a stop or the close, which wait for a tick in
+    // progress and serve its overlay updates meanwhile.
+    Window before = timed;
+    if (next.to >= next.from && next.to + 1 < before.hi) before.hi = next.to + 1;
+    if (timer && timed.lo <= next.to && FireTimer(state, before, i, o)) return true;
+    if (!timer || next.from <= timed.hi) return ApplyInput(state, i, o);
+    return Fail(o, "the timed step " + WindowText(timed.lo, timed.hi) + " did not come before " +
+                       Describe(next));
+  }
+
+  // How late each timed step of the explaining run was seen (ms past its due
+  // time, 0 when on time), once Explore has returned true.
+  std::vector<double> Lateness() const {
+    std::vector<double> figures;
+    for (double late : late_) {
+      if (late >= 0) figures.push_back(late);
+    }
+    return figures;
   }
 
   std::string Report() const {
@@ -52,8 +74,9 @@ class Search {
  private:
   static const long kMaxNodes = 2000000;
 
-  // When the state's next timed step is due, if it has one.
-  bool TimerWindow(const State& state, double* lo, double* hi) const {
+  // When the state's next timed step is due, if it has one: from lo to hi,
+  // its latest due time being hi less the late allowance.
+  bool TimerWindow(const State& state, Window* window) const {
     double ticks;
     if (state.phase == Phase::Delay) {
       ticks = s_.delay;
@@ -62,31 +85,32 @@ class Search {
     } else {
       return false;
     }
-    *lo = state.lo + ticks * s_.tick - tol_.early;
-    *hi = state.hi + ticks * s_.tick + tol_.late;
+    window->lo = state.lo + ticks * s_.tick - tol_.early;
+    window->due = state.hi + ticks * s_.tick;
+    window->hi = window->due + tol_.late;
     return true;
   }
 
-  // The timed step due within lo .. hi.
-  bool FireTimer(const State& state, double lo, double hi, size_t i, size_t o) {
-    if (state.phase == Phase::Delay) return Show(lo, hi, 0, i, o);
+  // The timed step due within the window.
+  bool FireTimer(const State& state, const Window& window, size_t i, size_t o) {
+    if (state.phase == Phase::Delay) return Show(window, 0, i, o);
     if (state.shown > 1) {
-      if (!Expect(o, OutputKind::Text, state.shown - 1, lo, hi)) return false;
+      if (!Expect(o, OutputKind::Text, state.shown - 1, window)) return false;
       State next = state;
       --next.shown;
       return Explore(next, i, o + 1);
     }
-    return Act(lo, hi, i, o);
+    return Act(window, i, o);
   }
 
   // The overlay comes up with cancel_time; with 0 the power call follows at once,
   // within the same step (which may be an input that ends at inputEnd).
-  bool Show(double lo, double hi, double inputEnd, size_t i, size_t o) {
-    if (!Expect(o, OutputKind::Shown, s_.cancel, lo, hi)) return false;
+  bool Show(const Window& window, double inputEnd, size_t i, size_t o) {
+    if (!Expect(o, OutputKind::Shown, s_.cancel, window)) return false;
     double at = out_[o].at;
     double up = out_[o].until > at ? out_[o].until : at;
     double end = up > inputEnd ? up : inputEnd;
-    if (s_.cancel == 0) return Act(at - tol_.early, end + tol_.step, i, o + 1);
+    if (s_.cancel == 0) return Act({at - tol_.early, end + tol_.step, -1}, i, o + 1);
     // The countdown's ticks keep to a schedule that starts when its thread is
     // woken, once the window is up (for a show inside an input, by its end).
     State next;
@@ -101,8 +125,8 @@ class Search {
   // close that began by the time of the call may leave it out: the status is
   // read again right before the call, and a stop or the close cancels a call
   // that has not begun.
-  bool Act(double lo, double hi, size_t i, size_t o) {
-    if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
+  bool Act(const Window& window, size_t i, size_t o) {
+    if (!Expect(o, OutputKind::Hidden, 0, window)) return false;
     double at = out_[o].at;
     bool mayBeLeftOut = i < in_.size() &&
                         (in_[i].kind == InputKind::PowerBack || in_[i].kind == InputKind::Close) &&
@@ -110,7 +134,7 @@ class Search {
     if (mayBeLeftOut && (o + 1 == out_.size() || out_[o + 1].kind != OutputKind::PowerCall)) {
       return Explore(State(), i, o + 1);
     }
-    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, at - tol_.early, at + tol_.step))
+    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, {at - tol_.early, at + tol_.step, -1}))
       return false;
     if (out_[o + 1].flags != s_.flags) return Fail(o + 1, "a power call with the wrong flags");
     return Explore(State(), i, o + 2);
@@ -118,11 +142,12 @@ class Search {
 
   bool ApplyInput(const State& state, size_t i, size_t o) {
     const ModelInput& input = in_[i];
-    double lo = input.from - tol_.early, hi = input.to + tol_.late;
+    // What the input brings is due by its end.
+    Window window = {input.from - tol_.early, input.to + tol_.late, input.to};
     switch (input.kind) {
       case InputKind::PowerLost:
         if (state.phase != Phase::Idle) return Fail(o, "power lost while a sequence runs");
-        if (s_.delay == 0) return Show(lo, hi, input.to, i + 1, o);
+        if (s_.delay == 0) return Show(window, input.to, i + 1, o);
         {
           State next;
           next.phase = Phase::Delay;
@@ -134,7 +159,7 @@ class Search {
       case InputKind::Pointer:
         // A pointer moves over a visible overlay only, which is the countdown.
         if (state.phase == Phase::Countdown) {
-          if (!Expect(o, OutputKind::Hidden, 0, lo, hi)) return false;
+          if (!Expect(o, OutputKind::Hidden, 0, window)) return false;
           return Explore(State(), i + 1, o + 1);
         }
         if (input.kind == InputKind::Pointer) return Explore(state, i + 1, o);
@@ -146,15 +171,19 @@ class Search {
     return false;
   }
 
-  bool Expect(size_t o, OutputKind kind, int64_t value, double lo, double hi) {
-    if (o >= out_.size())
-      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw nothing");
-    const ModelOutput& seen = out_[o];
-    if (seen.kind != kind || (kind != OutputKind::Hidden && seen.value != value) || seen.at < lo ||
-        seen.at > hi) {
-      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(lo, hi) + ", saw " +
-                         Describe(seen));
+  // The next output is this one, seen within the window; its lateness is kept.
+  bool Expect(size_t o, OutputKind kind, int64_t value, const Window& window) {
+    if (o >= out_.size()) {
+      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(window.lo, window.hi) +
+                         ", saw nothing");
     }
+    const ModelOutput& seen = out_[o];
+    if (seen.kind != kind || (kind != OutputKind::Hidden && seen.value != value) ||
+        seen.at < window.lo || seen.at > window.hi) {
+      return Fail(o, "expected " + Name(kind, value) + " " + WindowText(window.lo, window.hi) +
+                         ", saw " + Describe(seen));
+    }
+    late_[o] = window.due < 0 ? -1 : (seen.at > window.due ? seen.at - window.due : 0);
     return true;
   }
 
@@ -196,6 +225,7 @@ class Search {
   const std::vector<ModelInput>& in_;
   const std::vector<ModelOutput>& out_;
   const ModelTolerance& tol_;
+  std::vector<double> late_;  // per output; -1 for none
   long nodes_ = 0;
   size_t inNow_ = 0;  // the input the branch has reached
   size_t bestOut_ = 0, bestIn_ = 0;
@@ -205,10 +235,12 @@ class Search {
 }  // namespace
 
 std::string CheckRun(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
-                     const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance) {
+                     const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance,
+                     std::vector<double>* lateness) {
   Search search(settings, inputs, outputs, tolerance);
-  if (search.Explore(State(), 0, 0)) return std::string();
-  return search.Report();
+  if (!search.Explore(State(), 0, 0)) return search.Report();
+  if (lateness) *lateness = search.Lateness();
+  return std::string();
 }
 
 std::string Describe(const ModelInput& input) {

@@ -26,6 +26,20 @@ bool Subscribed() {
   return false;
 }
 
+::testing::AssertionResult OnSchedule(double due, double seen) {
+  char text[96];
+  if (seen < 0) {
+    std::snprintf(text, sizeof text, "due at %.0f ms, never seen", due);
+  } else if (seen < due - kEarlyAllowance) {
+    std::snprintf(text, sizeof text, "due at %.0f ms, seen early at %.1f ms", due, seen);
+  } else if (seen > due + kLateAllowance) {
+    std::snprintf(text, sizeof text, "due at %.0f ms, seen %.1f ms late", due, seen - due);
+  } else {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << text;
+}
+
 void StoreAcSilently(DWORD status) {
   HKEY key;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0,

@@ -27,8 +27,20 @@ bool Subscribed();
 // back, its notification not read yet.
 void StoreAcSilently(DWORD status);
 
-// Deliberately small, so that timelines stay short; the ratios are what count.
+// Deliberately small, so that timelines stay short, for the tests that check
+// order and counts.
 const DWORD kTestTick = 60;
+// The tests that check time bound it only as a user would notice: a step never
+// comes before its time on the schedule (but for the clocks' granularity), and
+// a correct program on a loaded machine is late by less than kLateAllowance.
+// Their tick is long enough that a tick too many or too few falls outside.
+// Precise figures are bench/run's.
+const DWORD kTimedTick = 400;
+const double kEarlyAllowance = 3;
+const double kLateAllowance = 300;
+// A step seen `seen` ms after the start of its schedule, due `due` ms after it;
+// seen below 0 means it never came.
+::testing::AssertionResult OnSchedule(double due, double seen);
 
 class MonitorTest : public ::testing::Test {
  public:
