@@ -3,10 +3,34 @@
 // pack's lines alone: nothing here calls or copies the code they check.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace reference {
+
+// The lines of a text file: CR LF, LF or a lone CR ends a line, a last line
+// without an end counts unless empty, and a byte 0x1A ends the text (a line
+// begun before it counts). A line keeps at most its first 65536 bytes.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  const size_t kKept = 65536;
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char byte = text[at];
+    if (byte == '\x1A') break;
+    if (byte == '\r' || byte == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (byte == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    } else if (line.size() < kKept) {
+      line.push_back(byte);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
 // The integer syntax: leading spaces and tabs, one optional sign, an optional
 // base prefix ("$", "x", "X", "0x", "0X" sixteen, "%" two, "&" eight), then at
