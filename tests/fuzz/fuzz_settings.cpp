@@ -1,6 +1,10 @@
-// The settings reader of both programs against a model of the record written
-// from the file's rules (reference.h): after every line both records hold what
-// the model holds; and what the writer makes of a record reads back the same.
+// The line splitter and the settings reader of both programs against models
+// written from the file's rules (reference.h): the splitter hands on the
+// model's lines; after every one of them both records hold what the model
+// holds; and what the writer makes of a record reads back the same.
+#include <string>
+#include <vector>
+
 #include "shared/lines.h"
 #include "shared/settings.h"
 #include "tests/fuzz/fuzz_common.h"
@@ -43,26 +47,50 @@ bool SameMonitor(const TMonitorSettings& record, const reference::Settings& mode
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const char* text = reinterpret_cast<const char*>(data);
+  const std::vector<std::string> lines = reference::SplitLines(std::string(text, size));
+
+  // The splitter hands on the model's lines, numbered from 0, whole or in two
+  // pieces cut anywhere.
+  std::vector<std::string> whole, pieces;
+  SplitTextLines(text, size, [&](int n, const std::string& line) {
+    FUZZ_CHECK(n == static_cast<int>(whole.size()));
+    whole.push_back(line);
+  });
+  FUZZ_CHECK(whole == lines);
+  const size_t cut = size ? data[size - 1] % (size + 1) : 0;
+  auto collect = [&](int n, const std::string& line) {
+    FUZZ_CHECK(n == static_cast<int>(pieces.size()));
+    pieces.push_back(line);
+  };
+  TLineSplit split;
+  if (FeedTextLines(split, text, cut, collect))
+    FeedTextLines(split, text + cut, size - cut, collect);
+  FinishTextLines(split, collect);
+  FUZZ_CHECK(pieces == lines);
+
+  // After every line both records hold what the model holds.
   TSettings setup;
   TMonitorSettings monitor;
   reference::Settings setupModel, monitorModel;
-  SplitTextLines(reinterpret_cast<const char*>(data), size, [&](int n, const std::string& line) {
-    LoadSettingsLine(setup, n, line);
-    LoadSettingsLine(monitor, n, line);
-    reference::LoadLine(setupModel, line, true);
-    reference::LoadLine(monitorModel, line, false);
+  for (size_t n = 0; n < lines.size(); ++n) {
+    LoadSettingsLine(setup, static_cast<int>(n), lines[n]);
+    LoadSettingsLine(monitor, static_cast<int>(n), lines[n]);
+    reference::LoadLine(setupModel, lines[n], true);
+    reference::LoadLine(monitorModel, lines[n], false);
     FUZZ_CHECK(SameSetup(setup, setupModel));
     FUZZ_CHECK(SameMonitor(monitor, monitorModel));
-  });
+  }
 
   // What the writer makes of the record reads back to the same record.
-  std::string file = EncodeCyrillic8Bit(FormatSettingsText(setup));
+  const std::vector<std::string> written =
+      reference::SplitLines(EncodeCyrillic8Bit(FormatSettingsText(setup)));
   TSettings setupAgain;
   TMonitorSettings monitorAgain;
-  SplitTextLines(file.data(), file.size(), [&](int n, const std::string& line) {
-    LoadSettingsLine(setupAgain, n, line);
-    LoadSettingsLine(monitorAgain, n, line);
-  });
+  for (size_t n = 0; n < written.size(); ++n) {
+    LoadSettingsLine(setupAgain, static_cast<int>(n), written[n]);
+    LoadSettingsLine(monitorAgain, static_cast<int>(n), written[n]);
+  }
   FUZZ_CHECK(SameSetup(setupAgain, setupModel));
   reference::Settings monitorWritten = setupModel;
   monitorWritten.initial_slot_index = 200;

@@ -1,12 +1,36 @@
 // Reference models for the fuzz targets, written from the rules of the integer
-// syntax, the settings file and its reader alone: nothing here calls or copies
-// the code they check.
+// syntax, the line ends, the settings file and its reader and the language
+// pack's lines alone: nothing here calls or copies the code they check.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace reference {
+
+// The lines of a text file: CR LF, LF or a lone CR ends a line, a last line
+// without an end counts unless empty, and a byte 0x1A ends the text (a line
+// begun before it counts). A line keeps at most its first 65536 bytes.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+  const size_t kKept = 65536;
+  std::vector<std::string> lines;
+  std::string line;
+  for (size_t at = 0; at < text.size(); ++at) {
+    const char byte = text[at];
+    if (byte == '\x1A') break;
+    if (byte == '\r' || byte == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (byte == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    } else if (line.size() < kKept) {
+      line.push_back(byte);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
 
 // The integer syntax: leading spaces and tabs, one optional sign, an optional
 // base prefix ("$", "x", "X", "0x", "0X" sixteen, "%" two, "&" eight), then at
@@ -159,6 +183,38 @@ inline void LoadLine(Settings& settings, const std::string& line, bool withSlot)
 inline uint32_t PowerStateOf(int actionIndex) {
   const uint32_t states[] = {0x00200000, 0x00020000, 0x00800000};
   return states[actionIndex];
+}
+
+// A line of a language pack, read as UTF-8 by the lead byte alone: below 0x80
+// one byte; 0x80 to 0x9F and 0xC0 to 0xDF lead two bytes, 0xA0 to 0xBF and 0xE0
+// to 0xFF three. Every byte after the lead lies in 0x80 to 0xBF and gives six
+// bits; no value is refused (overlong forms, surrogates). A bad or missing byte
+// makes the whole line empty; one U+FEFF at its start goes.
+inline std::wstring DecodeUtf8Line(const std::string& line) {
+  std::wstring text;
+  size_t at = 0;
+  while (at < line.size()) {
+    const unsigned lead = static_cast<unsigned char>(line[at]);
+    size_t length = 1;
+    unsigned value = lead;
+    if ((lead >= 0x80 && lead <= 0x9F) || (lead >= 0xC0 && lead <= 0xDF)) {
+      length = 2;
+      value = lead % 32;
+    } else if (lead >= 0xA0) {
+      length = 3;
+      value = lead % 16;
+    }
+    if (line.size() - at < length) return std::wstring();
+    for (size_t k = 1; k < length; ++k) {
+      const unsigned next = static_cast<unsigned char>(line[at + k]);
+      if (next < 0x80 || next > 0xBF) return std::wstring();
+      value = value * 64 + (next - 0x80);
+    }
+    text.push_back(static_cast<wchar_t>(value));
+    at += length;
+  }
+  if (!text.empty() && text[0] == 0xFEFF) text.erase(0, 1);
+  return text;
 }
 
 }  // namespace reference

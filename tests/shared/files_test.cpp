@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <utility>
@@ -242,28 +243,55 @@ TEST(WriteTextFile, TheNextSaveRemovesLeftoverTemporaries) {
   EXPECT_EQ((std::vector<std::wstring>{L"other.ini~0", L"vorlix.ini~x"}), others);
 }
 
+HANDLE OpenAsTheReadersDo(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     0, nullptr);
+}
+
+// Whether the save's temporary file came to hold size bytes and was closed
+// (while a save writes it, nobody else may open it) within 5 s.
+bool TemporaryWritten(const TempFolder& folder, const std::wstring& name, DWORD size) {
+  for (ULONGLONG giveUp = GetTickCount64() + 5000; GetTickCount64() < giveUp; Sleep(1)) {
+    HANDLE probe = OpenAsTheReadersDo(folder.File(name));
+    if (probe == INVALID_HANDLE_VALUE) continue;
+    bool written = GetFileSize(probe, nullptr) == size;
+    CloseHandle(probe);
+    if (written) return true;
+  }
+  return false;
+}
+
+bool WaitFor(const std::atomic<bool>& flag) {
+  for (ULONGLONG giveUp = GetTickCount64() + 5000; !flag && GetTickCount64() < giveUp;) Sleep(1);
+  return flag;
+}
+
 // The other program may be reading the settings file just then, holding it
 // open as the readers do: the save waits for it and replaces the file; a
 // reader that never lets go makes the save fail and leaves the old file.
 TEST(WriteTextFile, ASaveIsNotRefusedWhileTheFileIsBeingRead) {
   TempFolder folder;
   std::wstring target = folder.Write(L"vorlix.ini", "old");
-  auto holdOpen = [&target] {
-    return CreateFileW(target.c_str(), GENERIC_READ,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
-  };
-  HANDLE reader = holdOpen();
+  HANDLE reader = OpenAsTheReadersDo(target);
   ASSERT_NE(INVALID_HANDLE_VALUE, reader);
-  std::thread done([reader] {
-    Sleep(300);
-    CloseHandle(reader);
+  bool saved = false;
+  std::atomic<bool> returned{false};
+  std::thread save([&] {
+    saved = WriteTextFile(target, "new");
+    returned = true;
   });
-  EXPECT_TRUE(WriteTextFile(target, "new"));
-  done.join();
+  // The new bytes lie ready beside the file, and the save still waits for the reader.
+  bool ready = TemporaryWritten(folder, L"vorlix.ini~0", 3);
+  bool returnedWhileHeld = returned;
+  CloseHandle(reader);
+  save.join();
+  EXPECT_TRUE(ready) << "the save wrote no temporary file";
+  EXPECT_FALSE(returnedWhileHeld) << "the save ended while the reader held the file";
+  EXPECT_TRUE(saved);
   EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
 
-  reader = holdOpen();
+  reader = OpenAsTheReadersDo(target);
   EXPECT_FALSE(WriteTextFile(target, "newer"));
   CloseHandle(reader);
   EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
@@ -277,39 +305,48 @@ TEST(WriteTextFile, ASaveIsNotRefusedWhileTheFileIsBeingRead) {
 TEST(WriteTextFile, TwoSavesWhileTheFileIsBeingReadBothLand) {
   TempFolder folder;
   std::wstring target = folder.Write(L"vorlix.ini", "old");
-  HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+  HANDLE reader = OpenAsTheReadersDo(target);
   ASSERT_NE(INVALID_HANDLE_VALUE, reader);
-  bool firstSaved = false;
-  std::thread first([&] { firstSaved = WriteTextFile(target, "first"); });
-  // The first save is waiting for the reader once its temporary file is written
-  // and closed (while it writes, nobody else may open it).
-  auto firstWaits = [&folder] {
-    std::wstring temporary = folder.File(L"vorlix.ini~0");
-    for (ULONGLONG giveUp = GetTickCount64() + 5000; GetTickCount64() < giveUp; Sleep(1)) {
-      HANDLE probe = CreateFileW(temporary.c_str(), GENERIC_READ,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-      if (probe == INVALID_HANDLE_VALUE) continue;
-      bool written = GetFileSize(probe, nullptr) == 5;
-      CloseHandle(probe);
-      if (written) return true;
+  bool firstSaved = false, secondSaved = false;
+  std::atomic<bool> firstReturned{false}, secondStarted{false}, secondReturned{false};
+  std::thread first([&] {
+    firstSaved = WriteTextFile(target, "first");
+    firstReturned = true;
+  });
+  bool firstWaits = TemporaryWritten(folder, L"vorlix.ini~0", 5);
+  std::thread second([&] {
+    secondStarted = true;
+    secondSaved = WriteTextFile(target, "second");
+    secondReturned = true;
+  });
+  // Once the second save is under way, a save that did not wait its turn would
+  // soon clear the first's file as a leftover or write one of its own beside it.
+  bool secondUnderWay = firstWaits && WaitFor(secondStarted);
+  // The files beside the target, each with its size.
+  auto beside = [&folder] {
+    std::vector<std::wstring> files;
+    for (const std::wstring& name : OtherFiles(folder, L"vorlix.ini")) {
+      WIN32_FILE_ATTRIBUTE_DATA data = {};
+      GetFileAttributesExW(folder.File(name).c_str(), GetFileExInfoStandard, &data);
+      files.push_back(name + L" " + std::to_wstring(data.nFileSizeLow));
     }
-    return false;
+    return files;
   };
-  if (!firstWaits()) {
-    CloseHandle(reader);
-    first.join();
-    FAIL() << "the first save wrote no temporary file";
+  const std::vector<std::wstring> firstsOnly = {L"vorlix.ini~0 5"};
+  std::vector<std::wstring> meanwhile = firstsOnly;
+  for (ULONGLONG until = GetTickCount64() + 200;
+       secondUnderWay && meanwhile == firstsOnly && GetTickCount64() < until; Sleep(1)) {
+    meanwhile = beside();
   }
-  bool secondSaved = false;
-  std::thread second([&] { secondSaved = WriteTextFile(target, "second"); });
-  // Time for the second save to reach the folder while the first still waits.
-  Sleep(300);
+  bool firstReturnedWhileHeld = firstReturned, secondReturnedWhileHeld = secondReturned;
   CloseHandle(reader);
   first.join();
   second.join();
+  ASSERT_TRUE(firstWaits) << "the first save wrote no temporary file";
+  ASSERT_TRUE(secondUnderWay) << "the second save never started";
+  EXPECT_EQ(firstsOnly, meanwhile) << "while the first waited, only its temporary file";
+  EXPECT_FALSE(firstReturnedWhileHeld) << "the first save ended while the reader held the file";
+  EXPECT_FALSE(secondReturnedWhileHeld) << "the second save ended while the reader held the file";
   EXPECT_TRUE(firstSaved);
   EXPECT_TRUE(secondSaved);
   EXPECT_EQ("second", folder.Read(L"vorlix.ini"));

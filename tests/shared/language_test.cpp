@@ -36,16 +36,36 @@ TEST(DecodeUtf8Line, MalformedOrCutLinesDecodeToEmpty) {
   for (const char* line : lines) EXPECT_EQ(L"", DecodeUtf8Line(line)) << line;
 }
 
+struct TUnitsCase {
+  const char* bytes;
+  std::wstring units;
+};
+
 TEST(DecodeUtf8Line, LeadBytesAloneDecideTheLength) {
-  // 0x80..0x9F lead two-byte sequences, 0xA0..0xBF three-byte ones.
-  EXPECT_EQ(std::wstring(1, static_cast<wchar_t>(0x7F)), DecodeUtf8Line("\x81\xBF"));
-  EXPECT_EQ(std::wstring(1, static_cast<wchar_t>(0xFFFF)), DecodeUtf8Line("\xAF\xBF\xBF"));
-  // Overlong forms are taken by the same arithmetic.
-  EXPECT_EQ(L"A", DecodeUtf8Line("\xC1\x81"));
-  // A four-byte sequence whose fourth byte finds a continuation: two units.
-  std::wstring decoded = DecodeUtf8Line("\xF0\x9F\x98\x80\x80");
-  ASSERT_EQ(2u, decoded.size());
-  for (wchar_t unit : decoded) EXPECT_LE(static_cast<unsigned>(unit), 0xFFFFu);
+  // Bit 0x20 of a lead byte from 0x80 on: clear, two bytes (lead & 0x1F) << 6 | c & 0x3F;
+  // set, three bytes (lead & 0x0F) << 12 | (c1 & 0x3F) << 6 | c2 & 0x3F. No value is
+  // refused: overlong forms and surrogates are taken by the same arithmetic.
+  auto units = [](std::initializer_list<unsigned> values) {
+    std::wstring text;
+    for (unsigned value : values) text.push_back(static_cast<wchar_t>(value));
+    return text;
+  };
+  const TUnitsCase cases[] = {
+      {"\x81\xBF", units({0x007F})},  // 0x01 << 6 | 0x3F
+      {"\x9F\x80", units({0x07C0})},
+      {"\xAF\xBF\xBF", units({0xFFFF})},
+      {"\xA1\x80\x80", units({0x1000})},
+      {"\xC1\x81", units({0x0041})},      // overlong "A"
+      {"\xE0\x80\x80", units({0x0000})},  // overlong NUL
+      {"\xED\xA0\x80", units({0xD800})},  // a lone surrogate
+      {"\xFF\xBF\xBF", units({0xFFFF})},
+      // A four-byte sequence whose fourth byte finds a continuation: F0 9F 98 is
+      // 0x1F << 6 | 0x18, then 80 80 is 0.
+      {"\xF0\x9F\x98\x80\x80", units({0x07D8, 0x0000})},
+  };
+  for (const TUnitsCase& c : cases) {
+    EXPECT_EQ(c.units, DecodeUtf8Line(c.bytes)) << testing::PrintToString(std::string(c.bytes));
+  }
 }
 
 TEST(LanguagePack, KeyLinesReplaceTexts) {

@@ -35,8 +35,10 @@ TEST(SettingsDefaults, BothRecords) {
   EXPECT_EQ(0, setup.power_action);
   EXPECT_EQ(200, setup.initial_slot_index);
   TMonitorSettings monitor;
-  EXPECT_EQ(Shared(setup), Shared(monitor));
-  EXPECT_EQ(POWER_STATE_SUSPEND, monitor.power_action);
+  EXPECT_EQ(
+      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack ''",
+      Shared(monitor));
+  EXPECT_EQ(0x00200000u, monitor.power_action) << "suspend";
 }
 
 TEST(SettingsReader, KeysAreCaseInsensitiveWithBlanksAndComments) {
@@ -169,8 +171,13 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
   TempFolder folder;
   std::wstring path = folder.File(L"vorlix.ini");
   ASSERT_TRUE(WriteTextFile(path, ToAnsiTextLossy(FormatSettingsText(written))));
-  std::string bytes = folder.Read(L"vorlix.ini");
-  EXPECT_EQ('0', bytes.back());  // no line end after the last line
+  // 0x123456 is 1193046; no line end after the last line.
+  EXPECT_EQ(
+      "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=255\r\ndelay_time=0\r\n\r\n"
+      "[View]\r\nbackground_color=1193046\r\ntext_color=16777215\r\nfont_size=72\r\n"
+      "font_autosize=0\r\n\r\n[Language]\r\nlng_file=deutsch.lng\r\n\r\n[Launch]\r\n"
+      "initial_slot_index=65530",
+      folder.Read(L"vorlix.ini"));
 
   TSettings setup;
   TMonitorSettings monitor;
@@ -178,12 +185,14 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
     LoadSettingsLine(setup, n, line);
     LoadSettingsLine(monitor, n, line);
   }));
-  EXPECT_EQ(FormatSettingsText(written), FormatSettingsText(setup));
-  EXPECT_EQ(POWER_STATE_RESET, monitor.power_action);
-  EXPECT_EQ(
+  const std::wstring shared =
       L"force 1 cancel 255 delay 0 background 0x00123456 text 0x00FFFFFF size 72 autosize 0 "
-      L"pack 'deutsch.lng'",
-      Shared(monitor));
+      L"pack 'deutsch.lng'";
+  EXPECT_EQ(shared, Shared(setup));
+  EXPECT_EQ(2, setup.power_action);
+  EXPECT_EQ(65530, setup.initial_slot_index);
+  EXPECT_EQ(shared, Shared(monitor));
+  EXPECT_EQ(0x00800000u, monitor.power_action) << "restart";
 }
 
 }  // namespace
