@@ -3,23 +3,27 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "platform/ce/ce_files.h"
 #include "shared/paths.h"
+#include "shared/ticks.h"
 
 namespace {
 
-// Paths reach the file layer as ANSI text of at most this many characters.
+// The file layer takes paths of at most this many characters of the ANSI code
+// page (the files are opened by their wide names, as the device has only the
+// wide calls; a path that the code page holds names the same file either way).
 const size_t kMaxAnsiPath = 255;
 
-bool ToAnsiPath(const std::wstring& path, std::string* ansi) {
-  return !path.empty() && ToAnsiText(path, ansi) && ansi->size() <= kMaxAnsiPath;
+bool IsFileLayerPath(const std::wstring& path) {
+  std::string ansi;
+  return !path.empty() && ToAnsiText(path, &ansi) && ansi.size() <= kMaxAnsiPath;
 }
 
 // Opens a text file for reading. Readers share it every way, the other program
 // may want to replace it while this one reads (see ReplaceWith).
 HANDLE OpenForReading(const std::wstring& path) {
-  std::string ansi;
-  if (!IsFile(path) || !ToAnsiPath(path, &ansi)) return INVALID_HANDLE_VALUE;
-  return CreateFileA(ansi.c_str(), GENERIC_READ,
+  if (!IsFile(path) || !IsFileLayerPath(path)) return INVALID_HANDLE_VALUE;
+  return CreateFileW(path.c_str(), GENERIC_READ,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
@@ -120,26 +124,26 @@ namespace {
 
 // A save writes "<target>~<digit>" and renames it over the target. The name
 // comes from the target's own path, two characters longer, so that every path
-// the file layer takes has room for it (GetTempFileNameA refuses folders of
+// the file layer takes has room for it (GetTempFileName refuses folders of
 // more than 246 characters).
 const int kTemporaryNames = 10;
 
-std::string TemporaryName(const std::string& target, int n) {
-  return target + "~" + static_cast<char>('0' + n);
+std::wstring TemporaryName(const std::wstring& target, int n) {
+  return target + L"~" + static_cast<wchar_t>(L'0' + n);
 }
 
 // Removes what an interrupted save left behind (in the save's turn: no other
 // save is under way).
-void RemoveLeftoverTemporaries(const std::string& target) {
-  for (int n = 0; n < kTemporaryNames; ++n) DeleteFileA(TemporaryName(target, n).c_str());
+void RemoveLeftoverTemporaries(const std::wstring& target) {
+  for (int n = 0; n < kTemporaryNames; ++n) DeleteFileW(TemporaryName(target, n).c_str());
 }
 
 // A new temporary file of the target's naming, open for writing; its name in
 // *name. INVALID_HANDLE_VALUE when none can be made.
-HANDLE CreateTemporary(const std::string& target, std::string* name) {
+HANDLE CreateTemporary(const std::wstring& target, std::wstring* name) {
   for (int n = 0; n < kTemporaryNames; ++n) {
     *name = TemporaryName(target, n);
-    HANDLE file = CreateFileA(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE file = CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
   }
@@ -152,11 +156,13 @@ HANDLE CreateTemporary(const std::string& target, std::string* name) {
 // that was killed leaves its turn abandoned, which the next one takes.
 class SaveTurn {
  public:
-  explicit SaveTurn(const std::string& target) {
-    // A kernel object name has no backslashes: the name is a hash of the path
-    // (FNV-1a, ASCII letters folded, as the file system folds them).
+  explicit SaveTurn(const std::wstring& target) {
+    // A kernel object name has no backslashes: the name is a hash of the path's
+    // ANSI text (FNV-1a, ASCII letters folded, as the file system folds them).
+    std::string ansi;
+    ToAnsiText(target, &ansi);
     uint64_t hash = 14695981039346656037ull;
-    for (char c : target) {
+    for (char c : ansi) {
       unsigned char unit = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
       hash = (hash ^ unit) * 1099511628211ull;
     }
@@ -182,22 +188,22 @@ class SaveTurn {
   bool held_ = false;
 };
 
-// Renames the temporary file over the target. The rename is refused while
-// another program has the target open, even for reading with every sharing
-// (only POSIX rename semantics would allow it, which neither the device nor
-// Wine has); the other program reads it whole and closes it again, so try for
-// a while.
-bool ReplaceWith(const std::string& temporary, const std::string& target) {
-  const ULONGLONG kPatience = 2000;  // ms; reading even a 50 MB file takes less
-  ULONGLONG giveUp = GetTickCount64() + kPatience;
+// Renames the temporary file over the target, in one step when the target is
+// there (the device's DeleteAndRenameFile). The rename is refused while another
+// program has the target open, even for reading with every sharing (only POSIX
+// rename semantics would allow it, which neither the device nor Wine has); the
+// other program reads it whole and closes it again, so try for a while.
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& target) {
+  const int32_t kPatience = 2000;  // ms; reading even a 50 MB file takes less
+  uint32_t giveUp = TickNow() + kPatience;
   for (;;) {
-    if (MoveFileExA(temporary.c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return true;
-    }
+    BOOL moved = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES
+                     ? MoveFileW(temporary.c_str(), target.c_str())
+                     : DeleteAndRenameFile(target.c_str(), temporary.c_str());
+    if (moved) return true;
     DWORD error = GetLastError();
     if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
-        GetTickCount64() >= giveUp) {
+        TicksUntil(giveUp, TickNow()) <= 0) {
       return false;
     }
     Sleep(20);
@@ -207,11 +213,11 @@ bool ReplaceWith(const std::string& temporary, const std::string& target) {
 }  // namespace
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
-  std::string target;
-  if (!IsDirectory(ParentDirectory(path)) || !ToAnsiPath(path, &target)) return false;
+  const std::wstring& target = path;
+  if (!IsDirectory(ParentDirectory(path)) || !IsFileLayerPath(path)) return false;
   // A read-only file is not ours to replace (the desktop's rename would do it
   // anyway), nor is a folder in the file's place.
-  DWORD attributes = GetFileAttributesA(target.c_str());
+  DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
     return false;
@@ -221,13 +227,13 @@ bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
   SaveTurn turn(target);
   if (!turn.held()) return false;
   RemoveLeftoverTemporaries(target);
-  std::string temporary;
+  std::wstring temporary;
   HANDLE file = CreateTemporary(target, &temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
   CloseHandle(file);
   ok = ok && ReplaceWith(temporary, target);
-  if (!ok) DeleteFileA(temporary.c_str());
+  if (!ok) DeleteFileW(temporary.c_str());
   return ok;
 }
 
