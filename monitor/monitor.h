@@ -43,7 +43,8 @@ void CreateMonitorWindow(TMonitorWindow*& monitor, TControl* parent);
 void BuildMonitorForm(TMonitorWindow* monitor);
 // The start-up sequence. A thread or listener that cannot start posts WM_QUIT.
 void InitializeMonitor(TMonitorWindow* monitor);
-// OnClose of frmMain: ends the worker threads and the listener.
+// OnClose of frmMain: ends the worker threads and the listener. A close handed
+// in while the user-interface thread serves a sent message is put off to the loop.
 void OnMonitorClose(void* context, TControl* sender, bool& allow);
 // The end of every way out (the close, or WM_QUIT ending the loop): the reader
 // first, so that it starts nothing any more, then the workers, then the queue.

@@ -72,6 +72,8 @@ Worker countdownWorker(CountdownThread, countdownRunning, skipNextTick, Countdow
 // sequence yet. The last tick makes no power call while one waits: the
 // movement was made, or the power came back, while the notice was up.
 std::atomic<int> stopsWaiting{0};
+// Set once the close has begun: no power call is decided after it.
+std::atomic<bool> closing{false};
 
 // The power call that the last tick decided on: the thread that is to make it
 // once it lets go of the sequence, with kMaking added while it makes it. A stop
@@ -306,7 +308,10 @@ void EndWorker(Worker& worker) {
 
 void SetTickIntervalForTesting(DWORD milliseconds) { tickInterval = milliseconds; }
 
-bool CreateDelayThread() { return CreateParkedThread(DelayThreadProc, delayWorker); }
+bool CreateDelayThread() {
+  closing = false;
+  return CreateParkedThread(DelayThreadProc, delayWorker);
+}
 
 bool CreateCountdownThread() { return CreateParkedThread(CountdownThreadProc, countdownWorker); }
 
@@ -327,7 +332,8 @@ void EndThread(HANDLE thread) {
 void EndWorkerThreads() {
   // With the claim no tick is in progress: neither thread holds the heap or a
   // queue lock that the rest of the shutdown needs when it is ended. No power
-  // call begins after the close.
+  // call begins after the close, nor is one decided while it waits.
+  closing = true;
   SequenceClaim claim;
   CancelDuePowerCall();
   EndWorker(delayWorker);
@@ -394,12 +400,13 @@ void CountdownTick(TMonitorWindow* monitor) {
                      CountdownLine(messageTexts.action, monitorSettings.cancel_time - ticks));
     return;
   }
+  SchedulePoint("countdown tick: running out");
   StopSequence(monitor, true);
   SchedulePoint("countdown tick: stopped");
   // A stop waiting for the sequence was asked for while the notice was up (the
   // reset above may even have been served by its thread while it waited). With
   // cancel_time 0 there is no countdown to cancel: the notice only flashes.
-  if (monitorSettings.cancel_time == 0 || stopsWaiting.load() == 0) {
+  if (!closing && (monitorSettings.cancel_time == 0 || stopsWaiting.load() == 0)) {
     powerCall = GetCurrentThreadId();
   }
   EndPhase(countdownWorker);

@@ -116,8 +116,15 @@ void InitializeMonitor(TMonitorWindow* monitor) {
 
 void OnMonitorClose(void* context, TControl* sender, bool& allow) {
   (void)context;
-  (void)sender;
-  (void)allow;  // the form always closes
+  // A close that comes while this thread serves a message sent by another
+  // thread (a tick updating the overlay, which holds the sequence and waits for
+  // this very message; or another program) is put off until the loop takes it:
+  // here it would wait for that tick for good.
+  if (InSendMessage()) {
+    allow = false;
+    PostMessageW(sender->handle, WM_CLOSE, 0, 0);
+    return;
+  }
   StopMonitorThreads();
 }
 

@@ -347,3 +347,49 @@ TEST_F(InterleavingTest, ACloseWhileASuspendHasNotReturnedEndsWithinASecond) {
   CloseHandle(countdown);
   EXPECT_EQ(1u, PowerCalls().size());
 }
+
+namespace {
+
+std::atomic<HWND> closeFromInside{nullptr};
+
+// Sends WM_CLOSE to the form from inside the countdown's first update of the
+// overlay, which the countdown thread sent and waits for.
+bool CloseInsideAnUpdate(TControl*, TWindowMessage& msg, LRESULT&) {
+  if (msg.message == WM_SETTEXT && InSendMessage()) {
+    if (HWND form = closeFromInside.exchange(nullptr)) SendMessageW(form, WM_CLOSE, 0, 0);
+  }
+  return false;
+}
+
+}  // namespace
+
+// A close that comes while the user-interface thread serves a tick's update of
+// the overlay (another program's WM_CLOSE can land there): the tick holds the
+// sequence and waits for this thread, so the close is taken once the loop has
+// it, and the program ends.
+TEST_F(InterleavingTest, ACloseSentDuringATicksOverlayUpdateEndsTheProgram) {
+  monitorSettings.delay_time = 0;
+  monitorSettings.cancel_time = 5;
+  StartMonitor();
+  AddHook(monitor->Label1, CloseInsideAnUpdate);
+  SetAc(AC_LINE_OFFLINE);
+  ASSERT_TRUE(PumpUntil(2000, [&] { return OverlayVisible(); }));
+  closeFromInside = monitor->form->handle;
+  std::atomic<bool> ended{false};
+  std::thread watchdog([&] {
+    for (int i = 0; i < 500 && !ended; ++i) Sleep(10);
+    if (ended) return;
+    std::fprintf(stderr, "\nthe close inside an update hangs\n");
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  });
+  TControl* form = monitor->form;
+  RunApplication(&form);  // until the close has ended the loop
+  ended = true;
+  watchdog.join();
+  monitor = nullptr;
+  EXPECT_EQ(nullptr, closeFromInside.load()) << "no update came";
+  EXPECT_FALSE(Subscribed());
+  EXPECT_EQ(nullptr, theMonitor);
+  EXPECT_TRUE(PowerCalls().empty());
+}

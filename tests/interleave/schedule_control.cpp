@@ -7,6 +7,7 @@
 #include "monitor/monitor.h"
 
 std::atomic<unsigned> lastHandledAcLineStatus{0xFFFF};
+std::atomic<unsigned> handledNotifications{0};
 
 namespace {
 
@@ -113,7 +114,10 @@ void operator delete(void* block, std::size_t) noexcept { operator delete(block)
 void SchedulePoint(const char* where) {
   if (std::strcmp(where, "worker: parkable") == 0) MarkParkable(true);
   if (std::strcmp(where, "worker: in its tick") == 0) MarkParkable(false);
-  if (std::strcmp(where, "reader: handled") == 0) lastHandledAcLineStatus = lastAcLineStatus.load();
+  if (std::strcmp(where, "reader: handled") == 0) {
+    lastHandledAcLineStatus = lastAcLineStatus.load();
+    ++handledNotifications;
+  }
   for (PointGate& gate : gates) {
     if (gate.TryHold(where)) break;
   }

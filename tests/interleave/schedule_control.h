@@ -52,5 +52,7 @@ PointGate& ArmWatch(const char* where, DWORD thread = 0, int passes = 0);
 void DisarmGates();
 
 // The AC line status that the listener last finished handling a notification
-// with (the place "reader: handled"); 0xFFFF before the first.
+// with (the place "reader: handled"); 0xFFFF before the first. And how many
+// notifications it has finished handling.
 extern std::atomic<unsigned> lastHandledAcLineStatus;
+extern std::atomic<unsigned> handledNotifications;

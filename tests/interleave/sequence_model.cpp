@@ -12,13 +12,20 @@ struct State {
   // from lo to hi (the overlay was seen shown at lo), with `shown` on it.
   double lo = 0, hi = 0;
   int shown = 0;
+  double callAt = -1e9;  // when the last power call was seen
+
+  // Idle, keeping what outlasts a sequence.
+  State Idle() const {
+    State idle;
+    idle.callAt = callAt;
+    return idle;
+  }
 };
 
 const size_t kNone = static_cast<size_t>(-1);
 
 // When a step may be seen: from lo to hi, with its latest due time (hi less the
-// late allowance; below 0 for a step that follows another within one step,
-// whose lateness is not counted).
+// late allowance).
 struct Window {
   double lo, hi, due;
 };
@@ -49,6 +56,7 @@ class Search {
     Window before = timed;
     if (next.to >= next.from && next.to + 1 < before.hi) before.hi = next.to + 1;
     if (timer && timed.lo <= next.to && FireTimer(state, before, i, o)) return true;
+    if (next.unseen > 0 && Explore(state, i + next.unseen, o)) return true;
     if (!timer || next.from <= timed.hi) return ApplyInput(state, i, o);
     return Fail(o, "the timed step " + WindowText(timed.lo, timed.hi) + " did not come before " +
                        Describe(next));
@@ -110,7 +118,7 @@ class Search {
     double at = out_[o].at;
     double up = out_[o].until > at ? out_[o].until : at;
     double end = up > inputEnd ? up : inputEnd;
-    if (s_.cancel == 0) return Act({at - tol_.early, end + tol_.step, -1}, i, o + 1);
+    if (s_.cancel == 0) return Act({at - tol_.early, end + tol_.late, end}, i, o + 1);
     // The countdown's ticks keep to a schedule that starts when its thread is
     // woken, once the window is up (for a show inside an input, by its end).
     State next;
@@ -130,14 +138,16 @@ class Search {
     double at = out_[o].at;
     bool mayBeLeftOut = i < in_.size() &&
                         (in_[i].kind == InputKind::PowerBack || in_[i].kind == InputKind::Close) &&
-                        in_[i].from <= at + tol_.step;
+                        in_[i].from <= at + tol_.late;
     if (mayBeLeftOut && (o + 1 == out_.size() || out_[o + 1].kind != OutputKind::PowerCall)) {
       return Explore(State(), i, o + 1);
     }
-    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, {at - tol_.early, at + tol_.step, -1}))
+    if (!Expect(o + 1, OutputKind::PowerCall, s_.state, {at - tol_.early, at + tol_.late, at}))
       return false;
     if (out_[o + 1].flags != s_.flags) return Fail(o + 1, "a power call with the wrong flags");
-    return Explore(State(), i, o + 2);
+    State idle;
+    idle.callAt = out_[o + 1].at;
+    return Explore(idle, i, o + 2);
   }
 
   bool ApplyInput(const State& state, size_t i, size_t o) {
@@ -147,6 +157,10 @@ class Search {
     switch (input.kind) {
       case InputKind::PowerLost:
         if (state.phase != Phase::Idle) return Fail(o, "power lost while a sequence runs");
+        if (s_.suspend > 0 && input.from <= state.callAt + s_.suspend + tol_.late &&
+            Explore(state, i + 1, o)) {
+          return true;
+        }
         if (s_.delay == 0) return Show(window, input.to, i + 1, o);
         {
           State next;
@@ -160,13 +174,13 @@ class Search {
         // A pointer moves over a visible overlay only, which is the countdown.
         if (state.phase == Phase::Countdown) {
           if (!Expect(o, OutputKind::Hidden, 0, window)) return false;
-          return Explore(State(), i + 1, o + 1);
+          return Explore(state.Idle(), i + 1, o + 1);
         }
         if (input.kind == InputKind::Pointer) return Explore(state, i + 1, o);
-        return Explore(State(), i + 1, o);
+        return Explore(state.Idle(), i + 1, o);
       case InputKind::Close:
         if (i + 1 != in_.size()) return Fail(o, "an input after the close");
-        return Explore(State(), i + 1, o);
+        return Explore(state.Idle(), i + 1, o);
     }
     return false;
   }
@@ -183,7 +197,7 @@ class Search {
       return Fail(o, "expected " + Name(kind, value) + " " + WindowText(window.lo, window.hi) +
                          ", saw " + Describe(seen));
     }
-    late_[o] = window.due < 0 ? -1 : (seen.at > window.due ? seen.at - window.due : 0);
+    late_[o] = seen.at > window.due ? seen.at - window.due : 0;
     return true;
   }
 
@@ -246,8 +260,8 @@ std::string CheckRun(const ModelSettings& settings, const std::vector<ModelInput
 std::string Describe(const ModelInput& input) {
   static const char* const names[] = {"power lost", "power back", "pointer move", "close"};
   char text[96];
-  std::snprintf(text, sizeof text, "%8.1f..%-8.1f %s", input.from, input.to,
-                names[static_cast<int>(input.kind)]);
+  std::snprintf(text, sizeof text, "%8.1f..%-8.1f %s%s", input.from, input.to,
+                names[static_cast<int>(input.kind)], input.unseen ? " (may go unseen)" : "");
   return text;
 }
 

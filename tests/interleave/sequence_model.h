@@ -14,6 +14,8 @@
 // - Power back stops the delay or the countdown; a pointer movement over the
 //   overlay stops the countdown. Either hides a visible overlay. Nothing else
 //   shows, hides or calls.
+// - Power lost while a suspend call has not returned starts nothing: after the
+//   call the monitor is idle, as after any suspend.
 // - Numbers come one tick apart, the first one tick after the show.
 #pragma once
 
@@ -27,14 +29,20 @@ struct ModelSettings {
   int cancel = 0;   // cancel_time
   uint32_t state = 0;
   uint32_t flags = 0;
+  double suspend = 0;  // ms a suspend call takes to return (as at a resume)
 };
 
 enum class InputKind { PowerLost, PowerBack, Pointer, Close };
 
-// The input took effect at some moment from `from` to `to` (ms).
+// The input took effect at some moment from `from` to `to` (ms). With unseen
+// set, the listener may have seen nothing of it and of the unseen - 1 inputs
+// after it: a change while the monitor started (the status read after
+// subscribing already had it), or a change undone at once (both notifications
+// read the status undone).
 struct ModelInput {
   InputKind kind;
   double from, to;
+  int unseen = 0;
 };
 
 enum class OutputKind { Shown, Text, Hidden, PowerCall };
@@ -50,23 +58,22 @@ struct ModelOutput {
   uint32_t flags = 0;
 };
 
-// How far a timed step may come from the moment the rules give it: a little
-// early (clock granularity), later by up to `late`. Lateness is scheduling and
-// the driver seeing a step late, not a fault of the logic: `late` is a bound
-// that no correct program reaches on a loaded machine, and how late the steps
-// really were is reported as figures. What follows within one step (the hide
-// and the power call after the last tick, the power call right after a show
-// with cancel_time 0) comes within `step` of what it follows: bringing a window
-// up takes Wine a while.
+// How far a step may come from the moment the rules give it: a little early
+// (clock granularity), later by up to `late`. Lateness is scheduling and the
+// driver seeing a step late, not a fault of the logic: `late` is a bound that no
+// correct program reaches on a loaded machine, and how late the steps really
+// were is reported as figures. That holds for the timed steps, for what an
+// input brings, and for what follows within one step (the hide and the power
+// call after the last tick, the hide right after a show with cancel_time 0:
+// bringing a window up takes Wine a while).
 struct ModelTolerance {
   double early = 3;
   double late = 300;
-  double step = 60;
 };
 
 // Empty when the rules allow the run; otherwise where it left them. With
 // lateness given, an allowed run leaves there how late (ms past its due time)
-// each timed step and each step an input brought was seen.
+// each step was seen.
 std::string CheckRun(const ModelSettings& settings, const std::vector<ModelInput>& inputs,
                      const std::vector<ModelOutput>& outputs, const ModelTolerance& tolerance,
                      std::vector<double>* lateness = nullptr);

@@ -1,10 +1,16 @@
 // The seeded schedule-jitter stress: the real monitor threads in-process, with a
 // short tick and random pauses at every schedule point, through random
-// sequences of power lost and back, flaps faster than a tick, notifications
-// that change nothing, pointer moves over the overlay and a close at any
-// moment. Each run is judged by the model (sequence_model.h).
+// sequences of power lost and back (also while the monitor starts), flaps
+// faster than a tick (also undone before the listener has taken the first
+// change), notifications that change nothing and bursts that fill the queue,
+// pointer moves over the overlay (also in the last moment of the countdown and
+// over the hidden overlay during the power call), suspends that take a while
+// to return, and a close at any moment, posted, sent from this thread or
+// another, sent from inside an overlay update, or by WM_QUIT alone. Each run
+// is judged by the model (sequence_model.h), and the labels' texts and the
+// threads' suspend counts along the way.
 //
-// VORLIX_STRESS_SEQUENCES (default 600) sequences from the seed
+// VORLIX_STRESS_SEQUENCES (default 400) sequences from the seed
 // VORLIX_STRESS_SEED (default 1) upwards; sequence k uses seed + k, so a
 // failing one is replayed with VORLIX_STRESS_SEED=<its seed> and 1 sequence.
 // VORLIX_STRESS_LATE sets how late (ms) a timed step may be seen before the run
@@ -80,7 +86,10 @@ class StressRun {
   bool Never() { return false; }
   bool OverlayShown() { return monitor_->form->handle && IsWindowVisible(monitor_->form->handle); }
   bool ChangeTaken();
+  bool ListenerSees() { return lastAcLineStatus.load() == status_; }
+  bool FlapTaken() { return static_cast<int>(handledNotifications - flapHandledBy_) >= 0; }
   bool QuitSeen() { return quit_; }
+  bool ShowsOne() { return OverlayShown() && SecondsIn(GetText(monitor_->Label1)) == 1; }
   bool PostedMoveDone() { return postedMove_ == 0; }
   void Guard(const char* what, DWORD milliseconds);
   int64_t SecondsIn(const std::wstring& line) const;
@@ -89,10 +98,19 @@ class StressRun {
   // pointerOnShow, moves the pointer the moment the overlay shows meanwhile
   // (with no delay the listener shows it while it handles the change).
   void ChangeAc(BYTE status, bool pointerOnShow = false);
-  void MovePointer();
+  // Two changes back to back, the second before the listener took the first.
+  void FlapAtOnce();
+  // Notifications that fill the listener's queue, then a change.
+  void Burst();
+  // A movement in the last moment of a countdown of one second left.
+  void MoveAtTheLastMoment();
+  // A movement over the overlay; with overHidden also when it is hidden.
+  void MovePointer(bool overHidden = false);
   void PostPointerMove();
   bool ThreadsParkedAtMostOnce(const char* when);
   void Close();
+  // The labels hold what the overlay's state gives them.
+  void CheckTexts(const char* when);
   unsigned Pick(unsigned n) { return random_() % n; }
 
   uint64_t seed_;
@@ -104,6 +122,9 @@ class StressRun {
   LARGE_INTEGER start_ = {}, frequency_ = {};
   BYTE status_ = AC_LINE_ONLINE;
   bool shown_ = false, quit_ = false, closed_ = false;
+  // Set for a close from inside the next overlay update (the form's handle).
+  HWND closeInsideUpdate_ = nullptr;
+  unsigned flapHandledBy_ = 0;  // handledNotifications once both are taken
   // A pointer move posted from the show itself: it reaches the overlay the
   // moment the thread that showed it goes on.
   bool pointerOnShow_ = false, postedMoveSeen_ = false;
@@ -172,6 +193,12 @@ bool StressRun::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
     run->postedMoveSeen_ = true;
   } else if (control == run->monitor_->Label1 && msg.message == WM_SETTEXT && run->shown_) {
     run->Output(OutputKind::Text, run->SecondsIn(reinterpret_cast<const wchar_t*>(msg.lParam)));
+  }
+  if (control == run->monitor_->Label1 && msg.message == WM_SETTEXT && InSendMessage() &&
+      run->closeInsideUpdate_) {
+    HWND form = run->closeInsideUpdate_;
+    run->closeInsideUpdate_ = nullptr;
+    SendMessageW(form, WM_CLOSE, 0, 0);
   }
   return false;
 }
@@ -251,9 +278,9 @@ void StressRun::ChangeAc(BYTE status, bool pointerOnShow) {
 
 // A movement over the visible overlay (the form or a label), away from where
 // the pointer rested when it came up.
-void StressRun::MovePointer() {
+void StressRun::MovePointer(bool overHidden) {
   Guard("a pointer move", 2000);
-  if (!OverlayShown()) return;
+  if (!overHidden && !OverlayShown()) return;
   TControl* targets[] = {monitor_->form, monitor_->Label1, monitor_->Label2};
   TControl* target = targets[Pick(3)];
   POINT at;
@@ -280,6 +307,68 @@ void StressRun::PostPointerMove() {
   inputs_.push_back({InputKind::Pointer, Now(), 0});
 }
 
+void StressRun::FlapAtOnce() {
+  Guard("a flap at once", 2000);
+  BYTE away = status_ == AC_LINE_OFFLINE ? AC_LINE_ONLINE : AC_LINE_OFFLINE, back = status_;
+  size_t index;
+  {
+    std::lock_guard<std::mutex> lock(traceLock_);
+    index = inputs_.size();
+    double now = Now();
+    InputKind first = away == AC_LINE_OFFLINE ? InputKind::PowerLost : InputKind::PowerBack;
+    InputKind second = back == AC_LINE_OFFLINE ? InputKind::PowerLost : InputKind::PowerBack;
+    // The listener may read the status back already for the first notification.
+    inputs_.push_back({first, now, 0, 2});
+    inputs_.push_back({second, now, 0});
+  }
+  flapHandledBy_ = handledNotifications + 2;
+  StoreAc(away);
+  StoreAc(back);
+  if (!PumpUntil(1500, &StressRun::FlapTaken)) problem_ = "the listener did not take a flap";
+  std::lock_guard<std::mutex> lock(traceLock_);
+  inputs_[index].to = inputs_[index + 1].to = Now();
+}
+
+void StressRun::Burst() {
+  for (int n = 0; n < 8; ++n) BroadcastPowerNotification(PBT_POWERSTATUSCHANGE);
+  ChangeAc(status_ == AC_LINE_OFFLINE ? AC_LINE_ONLINE : AC_LINE_OFFLINE);
+}
+
+void StressRun::MoveAtTheLastMoment() {
+  Guard("waiting for the last second", 3000);
+  // The last tick is held as it begins, and let go a moment after the movement
+  // has started (its stop then waits for the tick, and serves the tick's reset).
+  PointGate& last = ArmGate("countdown tick: running out");
+  if (PumpUntil((settings_.delay + settings_.cancel + 2) * settings_.tick, &StressRun::ShowsOne) &&
+      last.WaitHeld(static_cast<DWORD>(2 * settings_.tick) + 500)) {
+    DWORD after = Pick(3);
+    std::thread release([&last, after] {
+      Sleep(after);
+      last.Release();
+    });
+    MovePointer(true);
+    release.join();
+  }
+  DisarmGates();
+}
+
+void StressRun::CheckTexts(const char* when) {
+  if (!problem_.empty()) return;
+  // From the windows: a worker may be changing the control objects just now.
+  wchar_t text1[200] = {}, text2[200] = {};
+  GetWindowTextW(monitor_->Label1->handle, text1, 200);
+  GetWindowTextW(monitor_->Label2->handle, text2, 200);
+  std::wstring line1 = text1, line2 = text2;
+  bool shown = OverlayShown();
+  bool fits = shown ? SecondsIn(line1) >= 0 && line2 == L"Use move on the screen to cancel..."
+                    : line1 == L"Recovery power device" && line2 == L"Please wait...";
+  if (!fits) {
+    std::string text(line1.begin(), line1.end());
+    problem_ = std::string("the labels hold \"") + text + "\" ... " + when +
+               (shown ? " with the overlay shown" : " with the overlay hidden");
+  }
+}
+
 // Suspended twice, a thread would not wake on the next resume; parked: 1.
 bool StressRun::ThreadsParkedAtMostOnce(const char* when) {
   for (HANDLE thread : {DelayThread.load(), CountdownThread.load()}) {
@@ -296,18 +385,42 @@ bool StressRun::ThreadsParkedAtMostOnce(const char* when) {
 void StressRun::Close() {
   Guard("the close (more than one second)", 1000);
   double from = Now();
-  PostMessageW(monitor_->form->handle, WM_CLOSE, 0, 0);
-  if (!PumpUntil(1000, &StressRun::QuitSeen)) problem_ = "WM_CLOSE did not end the message loop";
-  // What RunApplication does once the loop has ended.
+  HWND window = monitor_->form->handle;
+  std::thread sender;
+  switch (Pick(5)) {
+    case 0: SendMessageW(window, WM_CLOSE, 0, 0); break;
+    case 1: sender = std::thread([window] { SendMessageW(window, WM_CLOSE, 0, 0); }); break;
+    case 2:
+      // From inside the next overlay update, if one comes soon; else posted.
+      closeInsideUpdate_ = window;
+      PumpUntil(settings_.tick, &StressRun::Never);
+      if (closeInsideUpdate_) {
+        closeInsideUpdate_ = nullptr;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+      }
+      break;
+    case 3: PostQuitMessage(0); break;
+    default: PostMessageW(window, WM_CLOSE, 0, 0); break;
+  }
+  if (!PumpUntil(1000, &StressRun::QuitSeen)) problem_ = "the close did not end the message loop";
+  if (sender.joinable()) sender.join();
+  // What RunApplication does once the loop has ended. The windows go now, and
+  // what their labels do meanwhile is no longer seen; the power log still is.
+  closed_ = true;
   TControl* form = monitor_->form;
   SetMainForm(nullptr);
   ReleaseObject(form);
-  closed_ = true;
+  PollPowerLog();
   double to = Now();
   deadline = 0;
   if (to - from > 1000) problem_ = "the close took more than one second";
-  std::lock_guard<std::mutex> lock(traceLock_);
-  inputs_.push_back({InputKind::Close, from, to});
+  {
+    std::lock_guard<std::mutex> lock(traceLock_);
+    inputs_.push_back({InputKind::Close, from, to});
+  }
+  // Nothing may act after the close: a power call seen from here on is one.
+  Sleep(static_cast<DWORD>(settings_.tick));
+  PollPowerLog();
 }
 
 std::string StressRun::Run() {
@@ -320,6 +433,12 @@ std::string StressRun::Run() {
   settings_.state = states[Pick(3)];
   bool force = Pick(2) == 1;
   settings_.flags = force ? POWER_FORCE : 0;
+  // Some suspends return only after a while, as a device's at resume.
+  if (settings_.state == POWER_STATE_SUSPEND && Pick(3) == 0) {
+    settings_.suspend = (1 + Pick(3)) * settings_.tick;
+  }
+  SetEnvironmentVariableW(L"VORLIX_POWER_SUSPEND_MS",
+                          std::to_wstring(static_cast<int>(settings_.suspend)).c_str());
 
   StoreAc(AC_LINE_ONLINE);
   lastHandledAcLineStatus = AC_LINE_ONLINE;
@@ -332,16 +451,35 @@ std::string StressRun::Run() {
   SetTickIntervalForTesting(static_cast<DWORD>(settings_.tick));
   StartJitter(seed_);
   Guard("the start-up", 3000);
+  QueryPerformanceCounter(&start_);
+  // Now and then the power goes while the monitor starts: it may count as
+  // starting on battery.
+  std::thread unplug;
+  if (Pick(6) == 0) {
+    inputs_.push_back({InputKind::PowerLost, Now(), 0, 1});
+    DWORD wait = Pick(4);
+    unplug = std::thread([wait] {
+      Sleep(wait);
+      StoreAc(AC_LINE_OFFLINE);
+    });
+  }
   CreateMonitorWindow(theMonitor, nullptr);
   monitor_ = theMonitor;
   AddHook(monitor_->form, RecordHook);
   AddHook(monitor_->Label1, RecordHook);
-  QueryPerformanceCounter(&start_);
+  if (unplug.joinable()) {
+    unplug.join();
+    status_ = AC_LINE_OFFLINE;
+    if (!PumpUntil(1500, &StressRun::ListenerSees)) problem_ = "the listener missed the start";
+    lastHandledAcLineStatus = AC_LINE_OFFLINE;
+    std::lock_guard<std::mutex> lock(traceLock_);
+    inputs_.back().to = Now();
+  }
 
   double tick = settings_.tick;
   unsigned steps = 2 + Pick(7);
   for (unsigned n = 0; n < steps && problem_.empty(); ++n) {
-    switch (Pick(10)) {
+    switch (Pick(14)) {
       case 0:
       case 1:
       case 2:
@@ -380,7 +518,13 @@ std::string StressRun::Run() {
         PumpUntil((settings_.delay + 2) * tick, &StressRun::OverlayShown);
         MovePointer();
         break;
+      case 10: FlapAtOnce(); break;
+      case 11: Burst(); break;
+      case 12: MoveAtTheLastMoment(); break;
+      case 13: MovePointer(true); break;
     }
+    if (problem_.empty()) ThreadsParkedAtMostOnce("after a step");
+    CheckTexts("after a step");
   }
   if (problem_.empty() && Pick(2)) {
     // Settle: power back, and once the last tick is over both threads are parked
@@ -400,8 +544,11 @@ std::string StressRun::Run() {
   }
   if (problem_.empty()) ThreadsParkedAtMostOnce("before the close");
   StopJitter();
+  CheckTexts("before the close");
   Close();
   monitor_ = theMonitor = nullptr;
+  // A suspend that the close let go of is over before the next run starts.
+  if (settings_.suspend > 0) Sleep(static_cast<DWORD>(settings_.suspend) + 20);
 
   if (problem_.empty()) {
     problem_ = CheckRun(settings_, inputs_, outputs_, tolerance_, &lateness_);
@@ -414,9 +561,10 @@ std::string StressRun::Trace(const std::string& problem) {
   char head[200];
   std::snprintf(
       head, sizeof head,
-      "seed %llu: tick %.0f ms, delay_time %d, cancel_time %d, state 0x%08X, flags 0x%08X\n",
+      "seed %llu: tick %.0f ms, delay_time %d, cancel_time %d, state 0x%08X, flags 0x%08X, "
+      "suspend %.0f ms\n",
       static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
-      settings_.state, settings_.flags);
+      settings_.state, settings_.flags, settings_.suspend);
   std::string text = head + ("  " + problem + "\n");
   size_t i = 0, o = 0;
   while (i < inputs_.size() || o < outputs_.size()) {
@@ -462,7 +610,7 @@ TEST(MonitorInterleavings, SeededSequencesFollowTheModel) {
   SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
   SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", log.c_str());
-  uint64_t count = EnvironmentNumber(L"VORLIX_STRESS_SEQUENCES", 600);
+  uint64_t count = EnvironmentNumber(L"VORLIX_STRESS_SEQUENCES", 400);
   uint64_t first = EnvironmentNumber(L"VORLIX_STRESS_SEED", 1);
   double late = static_cast<double>(EnvironmentNumber(L"VORLIX_STRESS_LATE", 300));
   Watchdog watchdog;
@@ -497,6 +645,7 @@ TEST(MonitorInterleavings, SeededSequencesFollowTheModel) {
       "(a fault only past %.0f ms)\n",
       lateness.size(), at(0.5), at(0.99), at(1.0), over15, late);
   EXPECT_EQ(0u, faults);
+  SetEnvironmentVariableW(L"VORLIX_POWER_SUSPEND_MS", nullptr);
   SetTickIntervalForTesting(TickInterval);
   StoreAc(AC_LINE_ONLINE);
 }
