@@ -185,7 +185,12 @@ void Suspend(Worker& worker, bool skip) {
   if (!thread || !worker.running.exchange(false)) return;
   SchedulePoint("park: running cleared");
   worker.skip = skip;
-  SuspendThread(thread);
+  // The device refuses to suspend a thread that is inside a kernel call: try
+  // again until it takes.
+  while (SuspendThread(thread) == static_cast<DWORD>(-1) &&
+         WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+    Sleep(0);
+  }
   // SuspendThread only asks, and the thread runs on for a moment, perhaps into
   // the claim the caller is about to let go; reading its registers waits until
   // it has really stopped.
@@ -319,9 +324,12 @@ bool MakingPowerCall(DWORD thread) { return thread != 0 && powerCall.load() == (
 
 void ServeSentMessages() {
   // Sent messages only: posted input (a mouse move) must wait for the loop.
-  MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+  // PeekMessage serves sent messages whatever it is asked for, and with
+  // PM_NOREMOVE it takes nothing else (the device has no PM_QS_ flags).
+  // cppcheck-suppress nullPointer ; no handles: a wait for sent messages alone
+  MsgWaitForMultipleObjectsEx(0, nullptr, 1, QS_SENDMESSAGE, 0);
   MSG msg;
-  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
 }
 
 void EndThread(HANDLE thread) {

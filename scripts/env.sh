@@ -16,6 +16,7 @@ vorlix_install_missing() {
   local pairs=(
     "x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64-posix"
     "x86_64-w64-mingw32-gcc-posix:gcc-mingw-w64-x86-64-posix"
+    "i686-w64-mingw32-g++-posix:g++-mingw-w64-i686-posix"
     "wine:wine"
     "wine64:wine64"
     "Xvfb:xvfb"

@@ -81,7 +81,7 @@ void SizeDropDown(TControl* combo) {
   if (rows < 1) rows = 1;
   if (rows > 8) rows = 8;
   SetWindowPos(combo->handle, nullptr, 0, 0, GetWidth(combo), GetHeight(combo) * (rows + 1) + 2,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   Fire(combo->onDropDown, combo);
 }
 

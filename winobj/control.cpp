@@ -127,8 +127,8 @@ bool TControl::CreateWindowHandle() {
   if (g.uiThread != GetCurrentThreadId()) return false;
 
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  wchar_t name[64];
-  lstrcpynW(name, className.c_str(), 64);
+  wchar_t name[64] = {};
+  className.copy(name, 63);
 
   int x = bounds.left, y = bounds.top;
   int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;

@@ -25,7 +25,7 @@ TGdiTool* NewFont() {
   TGdiTool* font = NewObject<TGdiTool>();
   font->desc.color = kColorWindowText;
   font->desc.font.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(font->desc.font.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
+  std::wstring(L"MS Sans Serif").copy(font->desc.font.lfFaceName, LF_FACESIZE - 1);
   return font;
 }
 

@@ -5,6 +5,14 @@
 
 #include "winobj/winobj.h"
 
+// Pointers and handles ride in message parameters (a handed call's record and
+// texts in LPARAM, a font in WPARAM) and window procedures in a window's
+// LONG_PTR: each must hold a pointer whole, at 32 bits as on the device and at
+// 64 bits on the desktop.
+static_assert(sizeof(LPARAM) == sizeof(void*), "a pointer fits LPARAM");
+static_assert(sizeof(WPARAM) == sizeof(HANDLE), "a handle fits WPARAM");
+static_assert(sizeof(LONG_PTR) == sizeof(WNDPROC), "a window procedure fits LONG_PTR");
+
 namespace winobj {
 
 // The window property that binds a window to its TControl.

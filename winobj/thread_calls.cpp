@@ -53,11 +53,10 @@ bool SendToWindowThread(TControl* control, TWindowThreadProc proc, void* context
 }
 
 void RunSentCall(WPARAM slot, LPARAM call) {
-  // Sent by another thread and waited for; never posted, never from this thread.
-  if (slot >= kSlots ||
-      (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != ISMEX_SEND) {
-    return;
-  }
+  // Sent by another thread; never posted, never from this thread. (A notify
+  // message would pass too, the device tells no more, but only a call that its
+  // thread put up and waits for is ever found below.)
+  if (slot >= kSlots || !InSendMessage()) return;
   auto* pending = reinterpret_cast<SentCall*>(call);
   // Only the call that the slot holds, taken once; a made-up address never
   // matches and is never read.

@@ -38,6 +38,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 #include "platform/ce/power_states.h"
 
 // Message queues.
@@ -119,6 +121,24 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 #endif
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx, BOOL fUpdate);
+
+// The records as the device lays them out (32-bit ARM); none holds a pointer, so
+// they are the same at every width the programs are built for.
+static_assert(sizeof(MSGQUEUEOPTIONS) == 20, "MSGQUEUEOPTIONS is 20 bytes on the device");
+static_assert(offsetof(MSGQUEUEOPTIONS, bReadAccess) == 16, "MSGQUEUEOPTIONS field offsets");
+static_assert(sizeof(POWER_BROADCAST) == 16, "a notification is 16 bytes");
+static_assert(offsetof(POWER_BROADCAST, Flags) == 4 && offsetof(POWER_BROADCAST, Length) == 8 &&
+                  offsetof(POWER_BROADCAST, SystemPowerState) == 12,
+              "POWER_BROADCAST field offsets");
+static_assert(sizeof(SYSTEM_POWER_STATUS_EX) == 24, "SYSTEM_POWER_STATUS_EX is 24 bytes");
+static_assert(offsetof(SYSTEM_POWER_STATUS_EX, BatteryFlag) == 1 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, BatteryLifePercent) == 2 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, BatteryLifeTime) == 4 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, BatteryFullLifeTime) == 8 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, Reserved2) == 12 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, BackupBatteryLifeTime) == 16 &&
+                  offsetof(SYSTEM_POWER_STATUS_EX, BackupBatteryFullLifeTime) == 20,
+              "SYSTEM_POWER_STATUS_EX field offsets");
 
 // Asks the power manager for a system power state; ERROR_SUCCESS on success. The
 // stand-in knows POWER_STATE_SUSPEND, POWER_STATE_OFF and POWER_STATE_RESET (or the

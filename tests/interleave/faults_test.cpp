@@ -166,7 +166,7 @@ TEST_F(InterleavingTest, WakingAnEndedWorkerDoesNotHangTheListener) {
   monitorSettings.cancel_time = 5;
   StartMonitor();
   HANDLE countdown = CountdownThread;
-  ResumeThread(countdown);
+  // Ended where it is parked: let run first, it could take the sequence.
   TerminateThread(countdown, 0);
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(countdown, 2000));
   SetAc(AC_LINE_OFFLINE);

@@ -64,7 +64,7 @@ TEST_F(Forms, RunApplicationReturnsWhenTheMainFormGetsNoWindow) {
   std::atomic<bool> returned{false};
   HANDLE watchdog = CreateThread(
       nullptr, 0,
-      [](void* flag) -> DWORD {
+      [](void* flag) WINAPI -> DWORD {
         for (int i = 0; i < 300 && !*static_cast<std::atomic<bool>*>(flag); ++i) Sleep(10);
         if (!*static_cast<std::atomic<bool>*>(flag)) TerminateProcess(GetCurrentProcess(), 3);
         return 0;
@@ -97,7 +97,7 @@ TEST_F(Forms, AHandedCallRunsOnlyWhenThisProcessPutItUp) {
   ASSERT_NE(0u, message);
   HANDLE sender = CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         auto* t = static_cast<Target*>(p);
         UINT call = RegisterWindowMessageW(L"Vorlix.WindowThreadCall");
         for (WPARAM slot = 0; slot < 70; ++slot) {
@@ -122,7 +122,7 @@ TEST_F(Forms, AHandedCallRunsOnlyWhenThisProcessPutItUp) {
   } handed = {form};
   HANDLE worker = CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         RunOnWindowThread(
             static_cast<Handed*>(p)->form,
             [](void* c) { static_cast<Handed*>(c)->thread = GetCurrentThreadId(); }, p);
@@ -286,7 +286,7 @@ TEST_F(Forms, SetTextAndSetVisibleFromAWorkerRunOnTheWindowsThread) {
   SetVisible(form, false);
   HANDLE worker = CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         auto* s = static_cast<Shared*>(p);
         for (int i = 0; i < 50; ++i) SetText(s->label, L"tick " + std::to_wstring(i));
         SetVisible(s->form, true);

@@ -37,7 +37,7 @@ std::function<void()>* g_body = nullptr;
 
 void RunApplicationWith(TControl** form, std::function<void()> body) {
   g_body = &body;
-  SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) {
+  SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR id, DWORD) WINAPI {
     KillTimer(nullptr, id);
     FlushMessages();
     (*g_body)();
