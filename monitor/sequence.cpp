@@ -74,6 +74,12 @@ Worker countdownWorker(CountdownThread, countdownRunning, skipNextTick, Countdow
 std::atomic<int> stopsWaiting{0};
 // Set once the close has begun: no power call is decided after it.
 std::atomic<bool> closing{false};
+// When the tick in progress was due (TickNow), or when the sequence began. One
+// schedule runs from the power loss to the power call: the countdown's ticks
+// are counted from the time the showing tick was due, so that the time the
+// show takes (bringing the window up, most the first time) is not added to the
+// countdown.
+std::atomic<uint32_t> tickDue{0};
 
 // The power call that the last tick decided on: the thread that is to make it
 // once it lets go of the sequence, with kMaking added while it makes it. A stop
@@ -150,14 +156,14 @@ class SequenceClaim {
   bool claimed_;
 };
 
-// Wakes a thread whose running flag the caller has just set. A thread that
-// parks itself clears its flag a moment before it is really suspended; a
-// ResumeThread in that gap finds it running and would be lost, so try again
-// until it finds the thread parked, or the thread has ended (a failed wait ends
-// a worker).
+// Wakes a thread whose running flag the caller has just set; its ticks follow
+// the schedule of the sequence (tickDue). A thread that parks itself clears its
+// flag a moment before it is really suspended; a ResumeThread in that gap finds
+// it running and would be lost, so try again until it finds the thread parked,
+// or the thread has ended (a failed wait ends a worker).
 void WakeThread(Worker& worker) {
   HANDLE thread = worker.thread.load();
-  worker.wokenAt = TickNow();
+  worker.wokenAt = tickDue.load();
   ++worker.wakes;
   for (;;) {
     SchedulePoint("wake: resume");
@@ -211,9 +217,9 @@ void EndPhase(Worker& worker) {
 
 // Runs the worker's tick every interval while it runs. Ticks keep to a schedule,
 // so that the time a tick spends updating the overlay does not add up over the
-// countdown. The schedule starts afresh one interval after each wake-up (a park
-// may have landed anywhere in the pause, or around it), and after a tick more
-// than an interval late, rather than catching up.
+// countdown. The schedule starts afresh one interval after each wake-up's
+// origin (a park may have landed anywhere in the pause, or around it), and
+// after a tick more than an interval late, rather than catching up.
 void RunTicks(Worker& worker) {
   HANDLE self = worker.thread.load();
   // The thread first runs after its first wake-up (perhaps parked and woken
@@ -236,6 +242,7 @@ void RunTicks(Worker& worker) {
         // The tick that a park from outside asked to skip: it only clears the flag.
         if (worker.running && worker.skip) worker.tick(theMonitor);
       } else {
+        tickDue = deadline;
         if (worker.running) worker.tick(theMonitor);
         deadline += interval;
         if (TicksUntil(deadline, TickNow()) <= 0) deadline = TickNow() + interval;
@@ -364,6 +371,7 @@ void StartSequence(TMonitorWindow* monitor) {
   // monitor is idle on battery, as after any suspend.
   if (powerCall.load() & kMaking) return;
   tickCount = 0;
+  tickDue = TickNow();
   if (monitorSettings.delay_time == 0) {
     DelayTick(monitor);
   } else {

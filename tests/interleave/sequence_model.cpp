@@ -119,25 +119,24 @@ class Search {
     double up = out_[o].until > at ? out_[o].until : at;
     double end = up > inputEnd ? up : inputEnd;
     if (s_.cancel == 0) return Act({at - tol_.early, end + tol_.late, end}, i, o + 1);
-    // The countdown's ticks keep to a schedule that starts when its thread is
-    // woken, once the window is up (for a show inside an input, by its end).
+    // The countdown's ticks keep to the sequence's schedule: they count from
+    // when the show was due, not from when the window came up.
     State next;
     next.phase = Phase::Countdown;
-    next.lo = up;
-    next.hi = end;
+    next.lo = window.lo + tol_.early;
+    next.hi = window.due < at ? window.due : at;
     next.shown = s_.cancel;
     return Explore(next, i, o + 1);
   }
 
-  // The last tick: the overlay hides, then the power call. Power back or the
-  // close that began by the time of the call may leave it out: the status is
-  // read again right before the call, and a stop or the close cancels a call
-  // that has not begun.
+  // The last tick: the overlay hides, then the power call. An input that
+  // began by the time of the call may leave it out: the status is read again
+  // right before the call (power back), and a stop (power back, a movement
+  // over the hidden overlay) or the close cancels a call that has not begun.
   bool Act(const Window& window, size_t i, size_t o) {
     if (!Expect(o, OutputKind::Hidden, 0, window)) return false;
     double at = out_[o].at;
-    bool mayBeLeftOut = i < in_.size() &&
-                        (in_[i].kind == InputKind::PowerBack || in_[i].kind == InputKind::Close) &&
+    bool mayBeLeftOut = i < in_.size() && in_[i].kind != InputKind::PowerLost &&
                         in_[i].from <= at + tol_.late;
     if (mayBeLeftOut && (o + 1 == out_.size() || out_[o + 1].kind != OutputKind::PowerCall)) {
       return Explore(State(), i, o + 1);

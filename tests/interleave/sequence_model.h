@@ -9,14 +9,15 @@
 //   ticks the overlay shows cancel_time (at once when the delay is 0).
 // - In the countdown every tick shows the next lower number; the tick after 1
 //   hides the overlay and makes the power call. With cancel_time 0 the power
-//   call follows the show at once. Power back or the close that begins by the
-//   time of the call may leave it out.
+//   call follows the show at once. Power back, a movement or the close that
+//   begins by the time of the call may leave it out.
 // - Power back stops the delay or the countdown; a pointer movement over the
 //   overlay stops the countdown. Either hides a visible overlay. Nothing else
 //   shows, hides or calls.
 // - Power lost while a suspend call has not returned starts nothing: after the
 //   call the monitor is idle, as after any suspend.
-// - Numbers come one tick apart, the first one tick after the show.
+// - Numbers come one tick apart, the first one tick after the show was due (a
+//   show that takes a while does not lengthen the countdown).
 #pragma once
 
 #include <cstdint>
