@@ -60,7 +60,8 @@ vorlix_find_wine() {
   export VORLIX_WINE
 }
 
-# Configures (the first time, and again when BUILD_TYPE changes) and builds.
+# Configures (the first time, and again when BUILD_TYPE changes) and builds
+# everything, or only the targets that VORLIX_BUILD_TARGETS names.
 vorlix_build() {
   local cached=
   [ -f "$BUILD_DIR/CMakeCache.txt" ] && cached=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$BUILD_DIR/CMakeCache.txt")
@@ -69,7 +70,9 @@ vorlix_build() {
       -DCMAKE_TOOLCHAIN_FILE="$VORLIX_ROOT/cmake/mingw-w64-posix.cmake" \
       -DCMAKE_BUILD_TYPE="$BUILD_TYPE" -DVORLIX_WINE="$VORLIX_WINE" >/dev/null
   fi
-  cmake --build "$BUILD_DIR" -j "$(nproc)"
+  local targets=()
+  for target in ${VORLIX_BUILD_TARGETS:-}; do targets+=(--target "$target"); done
+  cmake --build "$BUILD_DIR" -j "$(nproc)" "${targets[@]}"
 }
 
 # Starts Xvfb on a free display when DISPLAY is unset; stopped by vorlix_cleanup.
