@@ -30,7 +30,8 @@ bool IsDirectory(const std::wstring& path);
 // Hands every line of the file to handler (see SplitTextLines). True when the
 // file was opened and read to its end.
 bool ReadTextLines(const std::wstring& path, const TLineHandler& handler);
-// The file's first line (empty for an empty file); true once the file was opened.
+// The file's first line (empty for an empty file and for a first line longer
+// than kMaxLineBytes); true once the file was opened.
 bool ReadFirstLine(const std::wstring& path, std::string* line);
 // Replaces the file as a whole with the bytes: true only when the new bytes are
 // in place; otherwise false and the old file is untouched. False, creating
