@@ -62,15 +62,24 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 }  // namespace
 
 bool ToAnsiText(const std::wstring& text, std::string* ansi) {
-  ansi->clear();
+  return ToExactCodePageText(text, GetACP(), ansi);
+}
+
+bool ToExactCodePageText(const std::wstring& text, UINT codePage, std::string* bytes) {
+  bytes->clear();
   if (text.empty()) return true;
+  // UTF-8 holds every character, and refuses the best-fit flag and the
+  // default-character argument (a system whose ANSI code page it is would fail
+  // every path): there only a lone surrogate does not fit, which fails the call.
+  bool utf8 = codePage == CP_UTF8;
+  DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL usedDefault = FALSE;
-  int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                                 static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
+  LPBOOL used = utf8 ? nullptr : &usedDefault;
+  const int length = static_cast<int>(text.size());
+  int size = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, used);
   if (size <= 0 || usedDefault) return false;
-  ansi->resize(size);
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                      &(*ansi)[0], size, nullptr, &usedDefault);
+  bytes->resize(size);
+  WideCharToMultiByte(codePage, flags, text.data(), length, &(*bytes)[0], size, nullptr, used);
   return !usedDefault;
 }
 

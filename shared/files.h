@@ -19,6 +19,8 @@ using TExplorerObjectList = std::vector<TExplorerObject>;
 // The text in the ANSI code page; false when it holds characters that the code
 // page cannot represent.
 bool ToAnsiText(const std::wstring& text, std::string* ansi);
+// The same in the given code page.
+bool ToExactCodePageText(const std::wstring& text, UINT codePage, std::string* bytes);
 // The 8-bit text converted with the code page, substitutes included.
 std::string ToCodePageText(const std::wstring& text, UINT codePage);
 // The same with the ANSI code page.

@@ -178,6 +178,131 @@ TEST(ReadFirstLine, ReadsOneLine) {
   EXPECT_EQ("kept", line);
 }
 
+// The slot of this program's import table that holds kernel32's function of
+// that name; null when it imports none.
+void** ImportSlot(const char* name) {
+  BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       library->Name; ++library) {
+    if (lstrcmpiA(reinterpret_cast<char*>(base + library->Name), "kernel32.dll") != 0) continue;
+    auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; names->u1.AddressOfData; ++names, ++slots) {
+      if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+      auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+      if (lstrcmpA(reinterpret_cast<char*>(byName->Name), name) == 0)
+        return reinterpret_cast<void**>(&slots->u1.Function);
+    }
+  }
+  return nullptr;
+}
+
+void* PutImport(void** slot, void* function) {
+  DWORD protection;
+  VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+  void* previous = *slot;
+  *slot = function;
+  VirtualProtect(slot, sizeof *slot, protection, &protection);
+  return previous;
+}
+
+using TWideToMultiByte = int(WINAPI*)(UINT, DWORD, LPCWCH, int, LPSTR, int, LPCCH, LPBOOL);
+TWideToMultiByte wineWideToMultiByte = nullptr;
+
+// WideCharToMultiByte as Windows has it for UTF-8, which Wine is lenient about:
+// any flag but WC_ERR_INVALID_CHARS and any default-character argument are refused.
+int WINAPI WindowsWideToMultiByte(UINT codePage, DWORD flags, LPCWCH text, int length, LPSTR out,
+                                  int size, LPCCH defaultChar, LPBOOL usedDefault) {
+  if (codePage == CP_UTF8 && (flags & ~WC_ERR_INVALID_CHARS)) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  if (codePage == CP_UTF8 && (defaultChar || usedDefault)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return wineWideToMultiByte(codePage, flags, text, length, out, size, defaultChar, usedDefault);
+}
+
+struct TCodePageCase {
+  UINT codePage;
+  const wchar_t* text;
+  bool fits;
+  const char* bytes;
+};
+
+// Only what the code page holds as it is: no best fit (a Cyrillic letter is no
+// Latin one), and in UTF-8 everything but a lone surrogate.
+TEST(ToExactCodePageText, HoldsWhatTheCodePageHoldsAsItIs) {
+  const TCodePageCase cases[] = {
+      {1252, L"vorlix.ini", true, "vorlix.ini"},
+      {1252, L"caf\u00E9", true, "caf\xE9"},
+      {1252, L"\u0416", false, ""},  // Cyrillic Zhe
+      {1252, L"\u2248", false, ""},  // almost equal: best fit would make it "="
+      {1251, L"\u0416.lng", true, "\xC6.lng"},
+      {1251, L"caf\u00E9", false, ""},  // best fit would make it "cafe"
+      {CP_UTF8, L"", true, ""},
+      {CP_UTF8, L"vorlix.ini", true, "vorlix.ini"},
+      {CP_UTF8, L"\u0416.lng", true, "\xD0\x96.lng"},
+      {CP_UTF8, L"caf\u00E9 \u4E2D", true, "caf\xC3\xA9 \xE4\xB8\xAD"},
+      {CP_UTF8, L"a\xD800", false, ""},  // a lone surrogate
+  };
+  void** slot = ImportSlot("WideCharToMultiByte");
+  ASSERT_NE(nullptr, slot);
+  wineWideToMultiByte = reinterpret_cast<TWideToMultiByte>(
+      PutImport(slot, reinterpret_cast<void*>(&WindowsWideToMultiByte)));
+  for (const TCodePageCase& c : cases) {
+    std::string bytes = "stale";
+    EXPECT_EQ(c.fits, ToExactCodePageText(c.text, c.codePage, &bytes))
+        << c.codePage << " " << testing::PrintToString(std::wstring(c.text));
+    if (c.fits) {
+      EXPECT_EQ(c.bytes, bytes) << c.codePage;
+    }
+  }
+  PutImport(slot, reinterpret_cast<void*>(wineWideToMultiByte));
+}
+
+// Names of the entries of a listing, folders or files.
+std::vector<std::wstring> NamesOf(const TExplorerObjectList& entries) {
+  std::vector<std::wstring> names;
+  for (const TExplorerObject& entry : entries) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Where the ANSI code page is UTF-8 every name fits: files are read, saved and
+// listed in a folder whose name no 8-bit code page holds (Greek and Cyrillic).
+// tests/e2e/utf8_code_page.sh runs this under such a code page.
+TEST(Utf8AnsiCodePage, PathsSavesAndListingsWork) {
+  if (GetACP() != CP_UTF8) GTEST_SKIP() << "the ANSI code page is " << GetACP();
+  TempFolder folder;
+  const std::wstring name = L"\u03A9\u03BC\u03AD\u03B3\u03B1 \u041F\u0430\u043F\u043A\u0430";
+  const std::wstring sub = folder.File(name);
+  ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+  std::string ansi;
+  EXPECT_TRUE(ToAnsiText(L"\u041F.lng", &ansi));
+  EXPECT_EQ("\xD0\x9F.lng", ansi);
+
+  EXPECT_TRUE(WriteTextFile(sub + L"\\vorlix.ini", "cancel_time=5\r\n"));
+  EXPECT_TRUE(WriteTextFile(sub + L"\\\u0444.lng", "Name\naction=x"));
+  std::string first;
+  EXPECT_TRUE(ReadFirstLine(sub + L"\\vorlix.ini", &first));
+  EXPECT_EQ("cancel_time=5", first);
+  bool ok = false;
+  EXPECT_EQ((TLines{{0, "Name"}, {1, "action=x"}}), ReadLines(sub + L"\\\u0444.lng", &ok));
+  EXPECT_TRUE(ok);
+
+  TExplorerObjectList folders, files;
+  ASSERT_TRUE(ListDirectory(folder.path(), &folders, &files));
+  EXPECT_EQ(std::vector<std::wstring>{name}, NamesOf(folders));
+  ASSERT_TRUE(ListDirectory(sub, &folders, &files));
+  EXPECT_EQ((std::vector<std::wstring>{L"vorlix.ini", L"\u0444.lng"}), NamesOf(files));
+}
+
 TEST(FileTests, FilesAndFolders) {
   TempFolder folder;
   std::wstring file = folder.Write(L"f.txt", "");
