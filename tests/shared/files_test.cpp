@@ -8,11 +8,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "tests/support/no_copy.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -358,26 +363,226 @@ TEST(WriteTextFile, SavesAtThePathLimit) {
   }
 }
 
-// What a killed save left (the save's own naming, in the target's folder) goes
-// with the next save; nothing else does.
-TEST(WriteTextFile, TheNextSaveRemovesLeftoverTemporaries) {
-  TempFolder folder;
-  std::wstring target = folder.Write(L"vorlix.ini", "old");
-  folder.Write(L"vorlix.ini~0", "left by a killed save");
-  folder.Write(L"vorlix.ini~7", "left by another");
-  folder.Write(L"vorlix.ini~x", "not of the save's naming");
-  folder.Write(L"other.ini~0", "another target's");
-  EXPECT_TRUE(WriteTextFile(target, "new"));
-  EXPECT_EQ("new", folder.Read(L"vorlix.ini"));
-  std::vector<std::wstring> others = OtherFiles(folder, L"vorlix.ini");
-  std::sort(others.begin(), others.end());
-  EXPECT_EQ((std::vector<std::wstring>{L"other.ini~0", L"vorlix.ini~x"}), others);
-}
-
 HANDLE OpenAsTheReadersDo(const std::wstring& path) {
   return CreateFileW(path.c_str(), GENERIC_READ,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      0, nullptr);
+}
+
+// A file as a save leaves it when it is cut off, by the save's own mark:
+// hidden and system while it is written, hidden alone once it is complete.
+const DWORD kWritingMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+const DWORD kCompleteMark = FILE_ATTRIBUTE_HIDDEN;
+
+void WriteLeftover(const TempFolder& folder, const std::wstring& name, const std::string& bytes,
+                   DWORD mark) {
+  ASSERT_TRUE(SetFileAttributesW(folder.Write(name, bytes).c_str(), mark));
+}
+
+// Every entry of the folder: a file with its bytes, a folder as "<folder>".
+std::map<std::wstring, std::string> Snapshot(const TempFolder& folder) {
+  std::map<std::wstring, std::string> entries;
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(folder.File(L"*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    entries[name] =
+        data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? "<folder>" : folder.Read(name);
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+  return entries;
+}
+
+// What killed saves left (the save's naming and mark, in the target's folder)
+// goes with the next save, and so does an empty file of the naming (a save
+// killed as it made its file leaves one before it is marked); a user's own
+// files stay, however like a leftover they look.
+TEST(WriteTextFile, TheNextSaveRemovesOnlyItsOwnLeftovers) {
+  TempFolder folder;
+  std::wstring target = folder.Write(L"vorlix.ini", "old");
+  WriteLeftover(folder, L"vorlix.ini~0", "half writ", kWritingMark);
+  WriteLeftover(folder, L"vorlix.ini~7", "complete", kCompleteMark);
+  WriteLeftover(folder, L"vorlix.ini~12", "complete", kCompleteMark);
+  folder.Write(L"vorlix.ini~5", "");
+  folder.Write(L"vorlix.ini~3", "a user's notes");
+  WriteLeftover(folder, L"vorlix.ini~4", "a user's read-only notes", FILE_ATTRIBUTE_READONLY);
+  folder.Write(L"vorlix.ini~x", "not of the save's naming");
+  WriteLeftover(folder, L"other.ini~0", "another target's", kWritingMark);
+  EXPECT_TRUE(WriteTextFile(target, "new"));
+  std::map<std::wstring, std::string> expected = {{L"vorlix.ini", "new"},
+                                                  {L"vorlix.ini~3", "a user's notes"},
+                                                  {L"vorlix.ini~4", "a user's read-only notes"},
+                                                  {L"vorlix.ini~x", "not of the save's naming"},
+                                                  {L"other.ini~0", "another target's"}};
+  EXPECT_EQ(expected, Snapshot(folder));
+}
+
+HANDLE HoldWithoutDeleting(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                     nullptr);
+}
+
+struct TTakenNamesCase {
+  const char* name;
+  // Puts something that stays in the place of "vorlix.ini~<n>"; handles held
+  // meanwhile go to *held.
+  std::function<void(const TempFolder&, int n, std::vector<HANDLE>* held)> take;
+};
+
+// Ten names of the save's naming taken by what a save cannot or may not remove:
+// the save takes another name, and what took them is still there as it was.
+TEST(WriteTextFile, TakenTemporaryNamesDoNotStopASave) {
+  const TTakenNamesCase cases[] = {
+      {"folders",
+       [](const TempFolder& f, int n, std::vector<HANDLE>*) {
+         CreateDirectoryW(f.File(L"vorlix.ini~" + std::to_wstring(n)).c_str(), nullptr);
+       }},
+      {"a user's files",
+       [](const TempFolder& f, int n, std::vector<HANDLE>*) {
+         f.Write(L"vorlix.ini~" + std::to_wstring(n), "notes " + std::to_string(n));
+       }},
+      {"leftovers another program holds open",
+       [](const TempFolder& f, int n, std::vector<HANDLE>* held) {
+         std::wstring name = L"vorlix.ini~" + std::to_wstring(n);
+         WriteLeftover(f, name, "left " + std::to_string(n), kCompleteMark);
+         held->push_back(HoldWithoutDeleting(f.File(name)));
+       }},
+  };
+  for (const TTakenNamesCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    std::wstring target = folder.Write(L"vorlix.ini", "old");
+    std::vector<HANDLE> held;
+    for (int n = 0; n < 10; ++n) c.take(folder, n, &held);
+    std::map<std::wstring, std::string> expected = Snapshot(folder);
+    EXPECT_TRUE(WriteTextFile(target, "new"));
+    expected[L"vorlix.ini"] = "new";
+    EXPECT_EQ(expected, Snapshot(folder));
+    for (HANDLE h : held) CloseHandle(h);
+    if (!held.empty()) {
+      // Let go of, the leftovers go with the next save.
+      EXPECT_TRUE(WriteTextFile(target, "newer"));
+      EXPECT_EQ((std::map<std::wstring, std::string>{{L"vorlix.ini", "newer"}}), Snapshot(folder));
+    }
+  }
+}
+
+// The name of a save's turn, by its rule: "vorlix-save-" and the 64-bit FNV-1a
+// hash of the path's ANSI text, ASCII letters folded, in 16 hex digits.
+std::wstring TurnName(const std::wstring& path) {
+  uint64_t hash = 0xCBF29CE484222325ull;
+  for (wchar_t c : path) {
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  }
+  wchar_t digits[17];
+  swprintf(digits, 17, L"%016llx", static_cast<unsigned long long>(hash));
+  return L"vorlix-save-" + std::wstring(digits);
+}
+
+// Holds a save's turn from another thread until it is destroyed, as a program
+// that never lets go would.
+class HeldTurn : NoCopy {
+ public:
+  explicit HeldTurn(const std::wstring& name) : stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    HANDLE taken = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    holder_ = std::thread([this, name, taken] {
+      HANDLE mutex = CreateMutexW(nullptr, TRUE, name.c_str());
+      SetEvent(taken);
+      WaitForSingleObject(stop_, INFINITE);
+      ReleaseMutex(mutex);
+      CloseHandle(mutex);
+    });
+    WaitForSingleObject(taken, 10000);
+    CloseHandle(taken);
+  }
+  ~HeldTurn() {
+    SetEvent(stop_);
+    holder_.join();
+    CloseHandle(stop_);
+  }
+
+ private:
+  HANDLE stop_;
+  std::thread holder_;
+};
+
+struct TFailureCase {
+  const char* name;
+  // Makes the situation in the folder and returns the target; what it holds
+  // meanwhile it lets go of when *undo runs.
+  std::function<std::wstring(const TempFolder&, std::function<void()>* undo)> arrange;
+  DWORD error;
+};
+
+// A save that cannot land says why in its last error (see files.h), and leaves
+// the folder as it was: the old file whole, nothing new beside it.
+TEST(WriteTextFile, AFailedSaveSaysWhyAndLeavesEverythingAsItWas) {
+  const TFailureCase cases[] = {
+      {"the folder is missing",
+       [](const TempFolder& f, std::function<void()>*) { return f.File(L"absent\\vorlix.ini"); },
+       ERROR_PATH_NOT_FOUND},
+      {"the path is longer than 255 characters",
+       [](const TempFolder& f, std::function<void()>*) {
+         return f.File(std::wstring(256 - f.path().size() - 1, L'n'));
+       },
+       ERROR_FILENAME_EXCED_RANGE},
+      {"the name is outside the ANSI code page",
+       [](const TempFolder& f, std::function<void()>*) { return f.Write(L"\u4E2D.ini", "old"); },
+       ERROR_NO_UNICODE_TRANSLATION},
+      {"the file is read-only",
+       [](const TempFolder& f, std::function<void()>*) {
+         std::wstring path = f.Write(L"vorlix.ini", "old");
+         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+         return path;
+       },
+       ERROR_FILE_READ_ONLY},
+      {"a folder is in the file's place",
+       [](const TempFolder& f, std::function<void()>*) {
+         CreateDirectoryW(f.File(L"vorlix.ini").c_str(), nullptr);
+         return f.File(L"vorlix.ini");
+       },
+       ERROR_DIRECTORY},
+      {"another program reads the file and never lets go",
+       [](const TempFolder& f, std::function<void()>* undo) {
+         std::wstring path = f.Write(L"vorlix.ini", "old");
+         HANDLE reader = OpenAsTheReadersDo(path);
+         *undo = [reader] { CloseHandle(reader); };
+         return path;
+       },
+       ERROR_SHARING_VIOLATION},
+      {"an object of another kind has the turn's name",
+       [](const TempFolder& f, std::function<void()>* undo) {
+         std::wstring path = f.Write(L"vorlix.ini", "old");
+         HANDLE event = CreateEventW(nullptr, TRUE, FALSE, TurnName(path).c_str());
+         *undo = [event] { CloseHandle(event); };
+         return path;
+       },
+       ERROR_LOCK_VIOLATION},
+      {"another program holds the turn and never lets go",
+       [](const TempFolder& f, std::function<void()>* undo) {
+         std::wstring path = f.Write(L"vorlix.ini", "old");
+         auto turn = std::make_shared<HeldTurn>(TurnName(path));
+         *undo = [turn]() mutable { turn.reset(); };
+         return path;
+       },
+       ERROR_LOCK_VIOLATION},
+  };
+  for (const TFailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    std::function<void()> undo = [] {};
+    std::wstring target = c.arrange(folder, &undo);
+    std::map<std::wstring, std::string> before = Snapshot(folder);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(WriteTextFile(target, "new"));
+    EXPECT_EQ(c.error, GetLastError());
+    undo();
+    EXPECT_EQ(before, Snapshot(folder));
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
 }
 
 // Whether the save's temporary file came to hold size bytes and was closed
@@ -482,28 +687,6 @@ TEST(WriteTextFile, TwoSavesWhileTheFileIsBeingReadBothLand) {
   EXPECT_TRUE(secondSaved);
   EXPECT_EQ("second", folder.Read(L"vorlix.ini"));
   EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
-}
-
-TEST(WriteTextFile, MissingFolderCreatesNothing) {
-  TempFolder folder;
-  EXPECT_FALSE(WriteTextFile(folder.File(L"absent\\vorlix.ini"), "x"));
-  EXPECT_FALSE(IsDirectory(folder.File(L"absent")));
-  EXPECT_TRUE(OtherFiles(folder, L"").empty());
-}
-
-TEST(WriteTextFile, FailureLeavesTheOldFileAndNoTemporaryFile) {
-  TempFolder folder;
-  std::wstring path = folder.Write(L"vorlix.ini", "old settings");
-  // A read-only target cannot be replaced.
-  ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(WriteTextFile(path, "new settings"));
-  EXPECT_EQ("old settings", folder.Read(L"vorlix.ini"));
-  EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
-
-  // A folder in the file's place is not replaced either.
-  ASSERT_TRUE(CreateDirectoryW(folder.File(L"dir.ini").c_str(), nullptr));
-  EXPECT_FALSE(WriteTextFile(folder.File(L"dir.ini"), "x"));
-  EXPECT_TRUE(IsDirectory(folder.File(L"dir.ini")));
 }
 
 TEST(ListDirectory, SplitsFoldersAndFiles) {
