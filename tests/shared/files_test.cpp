@@ -689,6 +689,42 @@ TEST(WriteTextFile, TwoSavesWhileTheFileIsBeingReadBothLand) {
   EXPECT_TRUE(OtherFiles(folder, L"vorlix.ini").empty());
 }
 
+struct TDiskCase {
+  const char* name;
+  const wchar_t* variable;  // the folder on such a disk, as the script names it
+  DWORD error;
+};
+
+// A disk that takes no more bytes, or none at all: the save says so and the old
+// file ("cancel_time=5") stays whole, alone. tests/e2e/unwritable_disks.sh mounts such disks and
+// names a folder on each; without them these cases are skipped.
+TEST(UnwritableDisk, ASaveSaysWhyAndKeepsTheOldFile) {
+  const TDiskCase cases[] = {
+      {"a full disk", L"VORLIX_FULL_FOLDER", ERROR_DISK_FULL},
+      // Wine reports a read-only file system as access denied (a locked card on
+      // the device as ERROR_WRITE_PROTECT; the settings application says the
+      // same of both).
+      {"a read-only disk", L"VORLIX_READ_ONLY_FOLDER", ERROR_ACCESS_DENIED},
+  };
+  int run = 0;
+  for (const TDiskCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    wchar_t folder[MAX_PATH];
+    if (!GetEnvironmentVariableW(c.variable, folder, MAX_PATH)) continue;
+    ++run;
+    const std::wstring target = std::wstring(folder) + L"\\vorlix.ini";
+    std::string first;
+    EXPECT_FALSE(WriteTextFile(target, std::string(1 << 20, 'x')));
+    EXPECT_EQ(c.error, GetLastError());
+    EXPECT_TRUE(ReadFirstLine(target, &first));
+    EXPECT_EQ("cancel_time=5", first);
+    TExplorerObjectList folders, files;
+    ASSERT_TRUE(ListDirectory(folder, &folders, &files));
+    EXPECT_EQ(std::vector<std::wstring>{L"vorlix.ini"}, NamesOf(files));
+  }
+  if (run == 0) GTEST_SKIP() << "no unwritable disk named";
+}
+
 TEST(ListDirectory, SplitsFoldersAndFiles) {
   TempFolder folder;
   folder.Write(L"b.lng", "x");
