@@ -87,6 +87,7 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   if (only && !CreateDelayThread()) PostQuitMessage(0);
   if (only && !CreateCountdownThread()) PostQuitMessage(0);
 
+  FinishInterruptedSave(programDirectory + L"\\" + kSettingsFileName);
   ReadTextLines(
       programDirectory + L"\\" + kSettingsFileName,
       [](int number, const std::string& line) { LoadSettingsLine(monitorSettings, number, line); });

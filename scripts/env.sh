@@ -37,6 +37,8 @@ vorlix_install_missing() {
     command -v "$cmd" >/dev/null 2>&1 || [ -x "/usr/lib/wine/$cmd" ] || need+=("$pkg")
   done
   [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+  # A locale whose ANSI code page is UTF-8, built by tests/e2e/utf8_code_page.sh.
+  [ -f /usr/share/i18n/locales/hi_IN ] || need+=(locales)
   # libFuzzer's runtime, for the fuzz targets.
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
   if [ ${#need[@]} -gt 0 ]; then

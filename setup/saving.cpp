@@ -18,6 +18,68 @@ std::wstring SelectedPackFileName(TSettingsWindow* w) {
 
 void Normalize(TControl* edit) { SetText(edit, IntToText(TextToInt(GetText(edit)))); }
 
+// Why a save failed, in the user's words, by the error the file layer saw.
+struct TWriteCause {
+  DWORD error;
+  const wchar_t* text;
+};
+const TWriteCause kWriteCauses[] = {
+    {ERROR_SHARING_VIOLATION, L"Файл открыт другой программой"},
+    {ERROR_LOCK_VIOLATION, L"Запись в файл заблокирована другой программой"},
+    {ERROR_FILE_READ_ONLY, L"Файл доступен только для чтения"},
+    {ERROR_DIRECTORY, L"На месте файла находится папка"},
+    {ERROR_ACCESS_DENIED, L"Папка доступна только для чтения"},
+    {ERROR_WRITE_PROTECT, L"Папка доступна только для чтения"},
+    {ERROR_PATH_NOT_FOUND, L"Папка не найдена"},
+    {ERROR_FILENAME_EXCED_RANGE, L"Слишком длинный путь к файлу"},
+    {ERROR_NO_UNICODE_TRANSLATION, L"Путь к файлу содержит недопустимые символы"},
+    {ERROR_DISK_FULL, L"Недостаточно места на диске"},
+    {ERROR_HANDLE_DISK_FULL, L"Недостаточно места на диске"},
+};
+
+// What the save's thread is given and gives back.
+struct TSaveJob {
+  std::wstring path;
+  std::string bytes;
+  DWORD error;
+};
+
+DWORD WINAPI RunSave(void* context) {
+  TSaveJob* job = static_cast<TSaveJob*>(context);
+  job->error = WriteTextFile(job->path, job->bytes) ? ERROR_SUCCESS : GetLastError();
+  return 0;
+}
+
+// Saves on a thread of its own under the wait cursor: a save may wait seconds
+// for its turn or for a reader of the file, and meanwhile this thread paints
+// its windows, so that the program never looks frozen. Input given meanwhile
+// is dropped: a tap or a key meant for a busy window must not act afterwards.
+// The error the save ended with, ERROR_SUCCESS when it landed.
+DWORD SaveWhilePainting(const std::wstring& path, const std::string& bytes) {
+  TSaveJob job = {path, bytes, ERROR_SUCCESS};
+  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  HANDLE thread = CreateThread(nullptr, 0, RunSave, &job, 0, nullptr);
+  if (thread) {
+    // One paint at a time: a window that never validates itself cannot keep
+    // the end of the save from being seen.
+    while (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_PAINT | QS_SENDMESSAGE,
+                                       MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0) {
+      MSG message;
+      if (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageW(&message);
+    }
+    CloseHandle(thread);
+  } else {
+    RunSave(&job);
+  }
+  MSG input;
+  while (PeekMessageW(&input, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) ||
+         PeekMessageW(&input, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+  SetCursor(previous);
+  return job.error;
+}
+
 // Adds or removes the monitor's start-up entry so that it matches chkAutostart.
 void UpdateStartupEntry(TSettingsWindow* w) {
   const std::wstring exe = ProgramFile(kMonitorFileName);
@@ -38,6 +100,14 @@ void UpdateStartupEntry(TSettingsWindow* w) {
 }
 
 }  // namespace
+
+std::wstring WriteErrorMessage(DWORD error) {
+  std::wstring cause = L"Код ошибки: " + std::to_wstring(error);
+  for (const TWriteCause& known : kWriteCauses) {
+    if (known.error == error) cause = known.text;
+  }
+  return writeErrorText + L"\r\n\r\n" + cause;
+}
 
 void ShowWarning(TSettingsWindow* w, const std::wstring& text) {
   ShowWarningBox(GetHandle(w->frmMain), GetText(w->frmMain), text);
@@ -106,9 +176,14 @@ void OnOkClick(TSettingsWindow* w, TControl* sender) {
   std::wstring packFile;
   if (!CheckLanguagePack(w, &packFile)) return;
 
-  // From here on every step is tried once, whatever the one before gave.
-  if (!WriteTextFile(ProgramFile(kSettingsFileName), BuildSettingsText(w))) {
-    ShowError(w, writeErrorText);
+  // A failed save loses nothing: the window stays with every edit, for OK again
+  // or "Отмена". The start-up entry stays as it is too: with the file unwritten
+  // it would start the monitor on the old settings, and "Отмена" promises that
+  // nothing was changed.
+  DWORD error = SaveWhilePainting(ProgramFile(kSettingsFileName), BuildSettingsText(w));
+  if (error != ERROR_SUCCESS) {
+    ShowError(w, WriteErrorMessage(error));
+    return;
   }
   UpdateStartupEntry(w);
   if (AskYesNo(GetHandle(w->frmMain), GetText(w->frmMain), kRestartQuestionText) == IDYES) {

@@ -373,6 +373,7 @@ void InitializeSettingsWindow(TSettingsWindow* w) {
     PostMessageW(GetHandle(w->frmMain), WM_QUIT, 0, 0);
   }
 
+  FinishInterruptedSave(ProgramFile(kSettingsFileName));
   ReadTextLines(ProgramFile(kSettingsFileName), [](int number, const std::string& line) {
     LoadSettingsLine(settings, number, line);
   });

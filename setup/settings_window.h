@@ -121,6 +121,9 @@ bool IsFontSizeText(const std::wstring& text);  // 6 to 72
 // The selected pack's file name in *fileName (empty without packs); false, after
 // the warning and the Language page, when its file is gone.
 bool CheckLanguagePack(TSettingsWindow* window, std::wstring* fileName);
+// The message of a save that failed with the error: writeErrorText, then the
+// cause in the user's words (the error's code where it has none).
+std::wstring WriteErrorMessage(DWORD error);
 void ShowWarning(TSettingsWindow* window, const std::wstring& text);
 void ShowError(TSettingsWindow* window, const std::wstring& text);
 

@@ -14,10 +14,15 @@ namespace {
 // wide calls; a path that the code page holds names the same file either way).
 const size_t kMaxAnsiPath = 255;
 
-bool IsFileLayerPath(const std::wstring& path) {
+// Why the file layer does not take the path; ERROR_SUCCESS when it does.
+DWORD PathError(const std::wstring& path) {
   std::string ansi;
-  return !path.empty() && ToAnsiText(path, &ansi) && ansi.size() <= kMaxAnsiPath;
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  if (!ToAnsiText(path, &ansi)) return ERROR_NO_UNICODE_TRANSLATION;
+  return ansi.size() <= kMaxAnsiPath ? ERROR_SUCCESS : ERROR_FILENAME_EXCED_RANGE;
 }
+
+bool IsFileLayerPath(const std::wstring& path) { return PathError(path) == ERROR_SUCCESS; }
 
 // Opens a text file for reading. Readers share it every way, the other program
 // may want to replace it while this one reads (see ReplaceWith).
@@ -47,30 +52,40 @@ bool StreamLines(HANDLE file, TLineSplit& split, const TLineHandler& handler) {
   return ok;
 }
 
-bool WriteAll(HANDLE file, const std::string& bytes) {
+// The bytes written and on the disk; the error that stopped them otherwise.
+DWORD WriteAll(HANDLE file, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
     DWORD written = 0;
-    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-      return false;
+    if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) return GetLastError();
+    if (written == 0) return ERROR_WRITE_FAULT;
     done += written;
   }
-  return true;
+  return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace
 
 bool ToAnsiText(const std::wstring& text, std::string* ansi) {
-  ansi->clear();
+  return ToExactCodePageText(text, GetACP(), ansi);
+}
+
+bool ToExactCodePageText(const std::wstring& text, UINT codePage, std::string* bytes) {
+  bytes->clear();
   if (text.empty()) return true;
+  // UTF-8 holds every character, and refuses the best-fit flag and the
+  // default-character argument (a system whose ANSI code page it is would fail
+  // every path): there only a lone surrogate does not fit, which fails the call.
+  bool utf8 = codePage == CP_UTF8;
+  DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   BOOL usedDefault = FALSE;
-  int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                                 static_cast<int>(text.size()), nullptr, 0, nullptr, &usedDefault);
+  LPBOOL used = utf8 ? nullptr : &usedDefault;
+  const int length = static_cast<int>(text.size());
+  int size = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, used);
   if (size <= 0 || usedDefault) return false;
-  ansi->resize(size);
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                      &(*ansi)[0], size, nullptr, &usedDefault);
+  bytes->resize(size);
+  WideCharToMultiByte(codePage, flags, text.data(), length, &(*bytes)[0], size, nullptr, used);
   return !usedDefault;
 }
 
@@ -122,31 +137,70 @@ bool ReadFirstLine(const std::wstring& path, std::string* line) {
 
 namespace {
 
-// A save writes "<target>~<digit>" and renames it over the target. The name
-// comes from the target's own path, two characters longer, so that every path
-// the file layer takes has room for it (GetTempFileName refuses folders of
-// more than 246 characters).
-const int kTemporaryNames = 10;
+// A save writes "<target>~<n>" and renames it over the target. The name comes
+// from the target's own path, at most three characters longer, so that every
+// path the file layer takes has room for it (GetTempFileName refuses folders of
+// more than 246 characters). There are many such names: one that something
+// else keeps (a folder, a user's file, a leftover held open) is passed over.
+const int kTemporaryNames = 100;
+
+// A save's own mark on its temporary file, which survives a kill or a power
+// loss: hidden and system while it is written, hidden alone once it holds every
+// byte on the disk. A file of the naming without the mark is somebody else's.
+const DWORD kWritingMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+const DWORD kCompleteMark = FILE_ATTRIBUTE_HIDDEN;
+const DWORD kMarkAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                              FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
 
 std::wstring TemporaryName(const std::wstring& target, int n) {
-  return target + L"~" + static_cast<wchar_t>(L'0' + n);
+  return target + L"~" + std::to_wstring(n);
 }
 
-// Removes what an interrupted save left behind (in the save's turn: no other
-// save is under way).
-void RemoveLeftoverTemporaries(const std::wstring& target) {
-  for (int n = 0; n < kTemporaryNames; ++n) DeleteFileW(TemporaryName(target, n).c_str());
+// Clears what interrupted saves left (in the save's turn: no other save is
+// under way). With the target missing, a complete new version takes its place:
+// a save killed before its rename, or on the device a replace cut by a power
+// loss between its delete and its rename, leaves nothing else of the file. The
+// save's other files go, and so does an empty one without the mark, which holds
+// nothing to lose (on the desktop a save killed as it makes its file can leave
+// one before the mark is on). Anything else stays, and so does what cannot be
+// removed: the save takes another name.
+void TidyLeftovers(const std::wstring& target) {
+  bool missing = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES;
+  for (int n = 0; n < kTemporaryNames; ++n) {
+    const std::wstring name = TemporaryName(target, n);
+    WIN32_FIND_DATAW data;
+    HANDLE found = FindFirstFileW(name.c_str(), &data);
+    if (found == INVALID_HANDLE_VALUE) continue;
+    FindClose(found);
+    DWORD mark = data.dwFileAttributes & kMarkAttributes;
+    bool empty = mark == 0 && data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+    if (missing && mark == kCompleteMark) {
+      if (MoveFileW(name.c_str(), target.c_str())) {
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        missing = false;
+      }
+    } else if (mark == kWritingMark || mark == kCompleteMark || empty) {
+      DeleteFileW(name.c_str());
+    }
+  }
 }
 
-// A new temporary file of the target's naming, open for writing; its name in
-// *name. INVALID_HANDLE_VALUE when none can be made.
+// A new temporary file of the target's naming, marked as being written and open
+// for writing; its name in *name. INVALID_HANDLE_VALUE with the last error when
+// none can be made.
 HANDLE CreateTemporary(const std::wstring& target, std::wstring* name) {
   for (int n = 0; n < kTemporaryNames; ++n) {
     *name = TemporaryName(target, n);
-    HANDLE file = CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+    HANDLE file =
+        CreateFileW(name->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, kWritingMark, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    DWORD error = GetLastError();
+    if (GetFileAttributesW(name->c_str()) == INVALID_FILE_ATTRIBUTES) {
+      SetLastError(error);  // the name was free: the folder refuses a new file
+      return file;
+    }
   }
+  SetLastError(ERROR_FILE_EXISTS);
   return INVALID_HANDLE_VALUE;
 }
 
@@ -156,7 +210,8 @@ HANDLE CreateTemporary(const std::wstring& target, std::wstring* name) {
 // that was killed leaves its turn abandoned, which the next one takes.
 class SaveTurn {
  public:
-  explicit SaveTurn(const std::wstring& target) {
+  // Waits for the turn up to wait ms.
+  SaveTurn(const std::wstring& target, DWORD wait) {
     // A kernel object name has no backslashes: the name is a hash of the path's
     // ANSI text (FNV-1a, ASCII letters folded, as the file system folds them).
     std::string ansi;
@@ -168,11 +223,13 @@ class SaveTurn {
     }
     std::wstring name = L"vorlix-save-";
     for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 15];
+    // Another program may have made an object of another kind under the name
+    // (no mutex then) or may hold the mutex for ever: no turn, which the save
+    // reports as a lock it cannot have.
     mutex_ = CreateMutexW(nullptr, FALSE, name.c_str());
     if (!mutex_) return;
-    // Another save takes its patience for a reader and its writing at most.
-    DWORD wait = WaitForSingleObject(mutex_, 5000);
-    held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    DWORD result = WaitForSingleObject(mutex_, wait);
+    held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
   }
   ~SaveTurn() {
     if (held_) ReleaseMutex(mutex_);
@@ -192,49 +249,70 @@ class SaveTurn {
 // there (the device's DeleteAndRenameFile). The rename is refused while another
 // program has the target open, even for reading with every sharing (only POSIX
 // rename semantics would allow it, which neither the device nor Wine has); the
-// other program reads it whole and closes it again, so try for a while.
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& target) {
+// other program reads it whole and closes it again, so try for a while. The
+// error that stopped it: ERROR_SHARING_VIOLATION when the target stayed open.
+DWORD ReplaceWith(const std::wstring& temporary, const std::wstring& target) {
   const int32_t kPatience = 2000;  // ms; reading even a 50 MB file takes less
   uint32_t giveUp = TickNow() + kPatience;
   for (;;) {
     BOOL moved = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES
                      ? MoveFileW(temporary.c_str(), target.c_str())
                      : DeleteAndRenameFile(target.c_str(), temporary.c_str());
-    if (moved) return true;
+    if (moved) return ERROR_SUCCESS;
     DWORD error = GetLastError();
-    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) ||
-        TicksUntil(giveUp, TickNow()) <= 0) {
-      return false;
-    }
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return error;
+    if (TicksUntil(giveUp, TickNow()) <= 0) return ERROR_SHARING_VIOLATION;
     Sleep(20);
   }
+}
+
+// Writes a temporary file beside the target and replaces the target with it in
+// one step, so that an interrupted save never leaves a half-written file.
+DWORD Save(const std::wstring& target, const std::string& bytes) {
+  DWORD pathError = PathError(target);
+  if (pathError != ERROR_SUCCESS) return pathError;
+  if (!IsDirectory(ParentDirectory(target))) return ERROR_PATH_NOT_FOUND;
+  // A read-only file is not ours to replace (the desktop's rename would do it
+  // anyway), nor is a folder in the file's place.
+  DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return ERROR_DIRECTORY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    return ERROR_FILE_READ_ONLY;
+  // Another save takes its patience for a reader and its writing at most.
+  SaveTurn turn(target, 5000);
+  if (!turn.held()) return ERROR_LOCK_VIOLATION;
+  TidyLeftovers(target);
+  std::wstring temporary;
+  HANDLE file = CreateTemporary(target, &temporary);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  DWORD error = WriteAll(file, bytes);
+  CloseHandle(file);
+  if (error == ERROR_SUCCESS && !SetFileAttributesW(temporary.c_str(), kCompleteMark))
+    error = GetLastError();
+  if (error == ERROR_SUCCESS) error = ReplaceWith(temporary, target);
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(temporary.c_str());
+    return error;
+  }
+  // The mark came along with the rename; once it is off, the save is over.
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
 
 bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
-  const std::wstring& target = path;
-  if (!IsDirectory(ParentDirectory(path)) || !IsFileLayerPath(path)) return false;
-  // A read-only file is not ours to replace (the desktop's rename would do it
-  // anyway), nor is a folder in the file's place.
-  DWORD attributes = GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-    return false;
-  }
-  // Write a temporary file beside the target and replace the target with it in one
-  // step, so that an interrupted save never leaves a half-written settings file.
-  SaveTurn turn(target);
-  if (!turn.held()) return false;
-  RemoveLeftoverTemporaries(target);
-  std::wstring temporary;
-  HANDLE file = CreateTemporary(target, &temporary);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
-  CloseHandle(file);
-  ok = ok && ReplaceWith(temporary, target);
-  if (!ok) DeleteFileW(temporary.c_str());
-  return ok;
+  DWORD error = Save(path, bytes);
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
+}
+
+void FinishInterruptedSave(const std::wstring& path) {
+  if (!IsFileLayerPath(path) || !IsDirectory(ParentDirectory(path))) return;
+  // A save under way holds the turn and clears up after itself.
+  SaveTurn turn(path, 0);
+  if (turn.held()) TidyLeftovers(path);
 }
 
 bool ListDirectory(const std::wstring& folder, TExplorerObjectList* folders,

@@ -27,14 +27,21 @@ const char* FindLineEnd(const char* from, const char* end) {
 }
 
 void Append(TLineSplit& split, const char* from, const char* to) {
-  size_t room = kMaxLineBytes - split.line.size();
+  if (split.overlong) return;
   size_t length = static_cast<size_t>(to - from);
-  split.line.append(from, length < room ? length : room);
+  if (length > kMaxLineBytes - split.line.size()) {
+    split.overlong = true;
+    split.line.clear();
+  } else {
+    split.line.append(from, length);
+  }
 }
 
 void EndLine(TLineSplit& split, const TLineHandler& handler) {
-  handler(split.number++, split.line);
+  int number = split.number++;
+  if (!split.overlong) handler(number, split.line);
   split.line.clear();
+  split.overlong = false;
   if (split.firstLineOnly) split.ended = true;
 }
 
@@ -65,10 +72,8 @@ bool FeedTextLines(TLineSplit& split, const char* data, size_t size, const TLine
     ++p;
     EndLine(split, handler);
   }
-  // A first line that has reached its cut needs nothing more of the text.
-  if (split.firstLineOnly && !split.ended && split.line.size() == kMaxLineBytes) {
-    EndLine(split, handler);
-  }
+  // A first line past the cut needs nothing more of the text.
+  if (split.firstLineOnly && split.overlong) EndLine(split, handler);
   return !split.ended;
 }
 

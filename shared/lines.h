@@ -11,8 +11,9 @@ using TLineHandler = std::function<void(int lineNumber, const std::string& line)
 
 // A line ends at CR LF, LF or a lone CR; the last line may have no end; a byte
 // 0x1A ends the text (it ends the line it stands in, and nothing after it is
-// read). A line longer than kMaxLineBytes is handed on cut to that length: no
-// line that either program reads as valid comes near it, and memory stays
+// read). A line longer than kMaxLineBytes is not handed on at all, its number
+// used all the same: no line that either program reads as valid comes near it,
+// its first part alone could read as a line it is not, and memory stays
 // bounded whatever the text holds.
 const size_t kMaxLineBytes = 64 * 1024;
 
@@ -20,6 +21,7 @@ const size_t kMaxLineBytes = 64 * 1024;
 struct TLineSplit {
   bool firstLineOnly = false;  // the text ends after its first line
   std::string line;            // the line so far (at most kMaxLineBytes)
+  bool overlong = false;       // the line so far is longer: it is dropped at its end
   bool afterCR = false;        // the last piece ended with a CR: an LF next is its pair
   bool ended = false;          // Ctrl-Z, or the first line with firstLineOnly
   int number = 0;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Hostile files beside both programs: a 50 MB settings file, a line of 1 MB,
 # binary garbage with a Ctrl-Z, a language pack of a million lines, a folder of
-# 5,000 files with 1,000 packs, pack names outside the ANSI code page, and a
-# settings file and a pack of 3 GiB (sparse, read in pieces). In each
+# 5,000 files with 1,000 packs, pack names outside the ANSI code page, a
+# settings file and a pack of 3 GiB (sparse, read in pieces), and a settings
+# file lost in a cut-off save with only its new version left. In each
 # case both programs start, take what is valid (the monitor's countdown line, the
 # settings application's language list) and answer; the start-up time (start to
 # an answering window) is printed. The files stay in <build>/e2e/hostile_files.
@@ -148,5 +149,14 @@ printf '\naction=HUGE %%second%%\n' >>"$MON_DIR/huge.lng"
 key_lines huge.lng >"$MON_DIR/vorlix.ini"
 check_case "HUGE [89]" 3 Huge
 rm -f "$MON_DIR/huge.lng"
+
+echo "9. the settings file lost in a cut-off save, its complete new version left beside it"
+new_case lost_in_save
+key_lines last.lng >"$MON_DIR/vorlix.ini~0"
+# Hidden alone: the save's mark of a temporary file that holds every byte.
+mon_run attrib +h "Z:${MON_DIR//\//\\}\\vorlix.ini~0" >/dev/null
+check_case "LAST [89]" 2 Last
+[ -f "$MON_DIR/vorlix.ini" ] && [ ! -e "$MON_DIR/vorlix.ini~0" ] ||
+  mon_fail "lost_in_save: the new version was not put in the file's place"
 
 echo PASS

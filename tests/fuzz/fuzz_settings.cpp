@@ -48,21 +48,15 @@ bool SameMonitor(const TMonitorSettings& record, const reference::Settings& mode
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);
-  const std::vector<std::string> lines = reference::SplitLines(std::string(text, size));
+  const reference::Lines lines = reference::SplitLines(std::string(text, size));
 
-  // The splitter hands on the model's lines, numbered from 0, whole or in two
+  // The splitter hands on the model's lines with their numbers, whole or in two
   // pieces cut anywhere.
-  std::vector<std::string> whole, pieces;
-  SplitTextLines(text, size, [&](int n, const std::string& line) {
-    FUZZ_CHECK(n == static_cast<int>(whole.size()));
-    whole.push_back(line);
-  });
+  reference::Lines whole, pieces;
+  SplitTextLines(text, size, [&](int n, const std::string& line) { whole.emplace_back(n, line); });
   FUZZ_CHECK(whole == lines);
   const size_t cut = size ? data[size - 1] % (size + 1) : 0;
-  auto collect = [&](int n, const std::string& line) {
-    FUZZ_CHECK(n == static_cast<int>(pieces.size()));
-    pieces.push_back(line);
-  };
+  auto collect = [&](int n, const std::string& line) { pieces.emplace_back(n, line); };
   TLineSplit split;
   if (FeedTextLines(split, text, cut, collect))
     FeedTextLines(split, text + cut, size - cut, collect);
@@ -73,23 +67,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TSettings setup;
   TMonitorSettings monitor;
   reference::Settings setupModel, monitorModel;
-  for (size_t n = 0; n < lines.size(); ++n) {
-    LoadSettingsLine(setup, static_cast<int>(n), lines[n]);
-    LoadSettingsLine(monitor, static_cast<int>(n), lines[n]);
-    reference::LoadLine(setupModel, lines[n], true);
-    reference::LoadLine(monitorModel, lines[n], false);
+  for (const auto& numbered : lines) {
+    LoadSettingsLine(setup, numbered.first, numbered.second);
+    LoadSettingsLine(monitor, numbered.first, numbered.second);
+    reference::LoadLine(setupModel, numbered.second, true);
+    reference::LoadLine(monitorModel, numbered.second, false);
     FUZZ_CHECK(SameSetup(setup, setupModel));
     FUZZ_CHECK(SameMonitor(monitor, monitorModel));
   }
 
   // What the writer makes of the record reads back to the same record.
-  const std::vector<std::string> written =
+  const reference::Lines written =
       reference::SplitLines(EncodeCyrillic8Bit(FormatSettingsText(setup)));
   TSettings setupAgain;
   TMonitorSettings monitorAgain;
-  for (size_t n = 0; n < written.size(); ++n) {
-    LoadSettingsLine(setupAgain, static_cast<int>(n), written[n]);
-    LoadSettingsLine(monitorAgain, static_cast<int>(n), written[n]);
+  for (const auto& numbered : written) {
+    LoadSettingsLine(setupAgain, numbered.first, numbered.second);
+    LoadSettingsLine(monitorAgain, numbered.first, numbered.second);
   }
   FUZZ_CHECK(SameSetup(setupAgain, setupModel));
   reference::Settings monitorWritten = setupModel;

@@ -6,29 +6,38 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace reference {
 
-// The lines of a text file: CR LF, LF or a lone CR ends a line, a last line
-// without an end counts unless empty, and a byte 0x1A ends the text (a line
-// begun before it counts). A line keeps at most its first 65536 bytes.
-inline std::vector<std::string> SplitLines(const std::string& text) {
-  const size_t kKept = 65536;
-  std::vector<std::string> lines;
+// The lines of a text file, each with its number from 0: CR LF, LF or a lone
+// CR ends a line, a last line without an end counts unless empty, and a byte
+// 0x1A ends the text (a line begun before it counts). A line of more than
+// 65536 bytes is left out; the lines after it keep their numbers.
+using Lines = std::vector<std::pair<int, std::string>>;
+
+inline Lines SplitLines(const std::string& text) {
+  const size_t kLongest = 65536;
+  Lines lines;
   std::string line;
+  int number = 0;
+  auto end = [&] {
+    if (line.size() <= kLongest) lines.emplace_back(number, line);
+    ++number;
+    line.clear();
+  };
   for (size_t at = 0; at < text.size(); ++at) {
     const char byte = text[at];
     if (byte == '\x1A') break;
     if (byte == '\r' || byte == '\n') {
-      lines.push_back(line);
-      line.clear();
+      end();
       if (byte == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
-    } else if (line.size() < kKept) {
+    } else {
       line.push_back(byte);
     }
   }
-  if (!line.empty()) lines.push_back(line);
+  if (!line.empty()) end();
   return lines;
 }
 

@@ -6,6 +6,7 @@
 
 #include <map>
 
+#include "shared/files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -15,6 +16,23 @@ std::map<std::wstring, std::wstring> ByFileName(const TLanguageObjectList& list)
   std::map<std::wstring, std::wstring> names;
   for (const TLanguageObject& pack : list) names[pack.fileName] = pack.displayName;
   return names;
+}
+
+// Where the ANSI code page is UTF-8 the packs of a folder that no 8-bit code
+// page can name are listed; a pack whose name lng_file cannot carry back through
+// the file's Cyrillic table still is not. tests/e2e/utf8_code_page.sh runs this
+// under such a code page.
+TEST(Utf8AnsiCodePage, PacksAreListedInAnyFolder) {
+  if (GetACP() != CP_UTF8) GTEST_SKIP() << "the ANSI code page is " << GetACP();
+  TempFolder folder;
+  const std::wstring sub =
+      folder.File(L"\u03A9\u03BC\u03AD\u03B3\u03B1 \u041F\u0430\u043F\u043A\u0430");
+  ASSERT_TRUE(CreateDirectoryW(sub.c_str(), nullptr));
+  ASSERT_TRUE(WriteTextFile(sub + L"\\deutsch.lng", "Deutsch\naction=x"));
+  ASSERT_TRUE(WriteTextFile(sub + L"\\\u0444.lng", "Cyrillic\naction=x"));
+  TLanguageObjectList list;
+  DiscoverLanguagePacks(sub, &list);
+  EXPECT_EQ((std::map<std::wstring, std::wstring>{{L"deutsch.lng", L"Deutsch"}}), ByFileName(list));
 }
 
 TEST(SetupLanguagePacks, FindsLngFilesInAnyCaseOnly) {

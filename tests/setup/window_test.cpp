@@ -55,6 +55,23 @@ TEST_F(SetupWindow, WithoutASettingsFileShowsTheDefaults) {
   EXPECT_TRUE(dialogs->messageBoxes().empty());
 }
 
+// A save cut off after its bytes were complete, and the file itself lost (on
+// the device a power loss between the delete and the rename of its replace):
+// the window starts with the new version, now in the file's place.
+TEST_F(SetupWindow, ACompleteLeftoverOfACutOffSaveIsReadInTheLostFilesPlace) {
+  const std::string saved = "cancel_time=42\r\ndelay_time=7";
+  // Hidden alone: the save's mark of a complete temporary file.
+  ASSERT_TRUE(
+      SetFileAttributesW(folder.Write(L"vorlix.ini~0", saved).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  std::wstring shown;
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    shown = L"cancel " + GetText(w->edtCancelTime) + L" delay " + GetText(w->edtDelayTime);
+  }));
+  EXPECT_EQ(L"cancel 42 delay 7", shown);
+  EXPECT_EQ(saved, folder.Read(L"vorlix.ini"));
+  EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini~0"));
+}
+
 TEST_F(SetupWindow, TheFileAndTheRegistryFillTheControls) {
   folder.Write(L"vorlix.ini",
                "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=30\r\n"

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/ce/power_states.h"
+#include "shared/files.h"
 #include "shared/text.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -117,6 +119,19 @@ TEST(Placeholders, ActionThenSeconds) {
   EXPECT_EQ(L"restarted", ActionWordOf(texts, POWER_STATE_RESET));
   EXPECT_EQ(L"3: %second%", CountdownLine(L"%second%: %second%", 3));
   EXPECT_EQ(L"no placeholder", CountdownLine(L"no placeholder", 3));
+}
+
+// A pack line longer than the line cut sets nothing, although its first 64 KiB
+// would read as a text.
+TEST(LanguagePack, ALineLongerThanTheCutSetsNothing) {
+  TempFolder folder;
+  std::wstring path = folder.Write(
+      L"deutsch.lng", "Deutsch\nwait=Bitte warten" + std::string(70000, ' ') + "...\noff=aus");
+  TMessageTexts texts;
+  ASSERT_TRUE(ReadTextLines(
+      path, [&texts](int n, const std::string& line) { LoadLanguageLine(texts, n, line); }));
+  EXPECT_EQ(L"Please wait...", texts.wait);
+  EXPECT_EQ(L"aus", texts.off);
 }
 
 }  // namespace

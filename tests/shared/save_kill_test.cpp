@@ -153,4 +153,53 @@ TEST(SavingWithoutLoss, KilledSavesLeaveTheOldOrTheNewFile) {
   RecordProperty("ownSavesBesideTheKill", ownSavesBesideTheKill);
 }
 
+// A saver killed while it waits for a reader with its new bytes complete beside
+// the file, and then the file itself lost: on the device the replace is a delete
+// and a rename, and a power loss may come between the two. What the next start
+// finds is the new version in the file's place. A leftover whose bytes were
+// not complete yet is no version: it goes, and the file stays missing.
+TEST(SavingWithoutLoss, ACompleteLeftoverTakesTheLostFilesPlace) {
+  std::string versions[2];
+  SettingsVersions(versions);
+  TempFolder folder;
+  const std::wstring target = folder.Write(L"vorlix.ini", "old");
+  const std::wstring leftover = folder.File(L"vorlix.ini~0");
+  HANDLE reader = CreateFileW(target.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(StartSaver(L"\"" + SaveLoopPath() + L"\" \"" + target + L"\"", &process));
+  // Complete by the save's mark: hidden, no longer system.
+  auto complete = [&] {
+    DWORD attributes = GetFileAttributesW(leftover.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == FILE_ATTRIBUTE_HIDDEN;
+  };
+  bool seen = false;
+  for (ULONGLONG giveUp = GetTickCount64() + 10000; !seen && GetTickCount64() < giveUp; Sleep(1))
+    seen = complete();
+  TerminateProcess(process.hProcess, 9);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  ASSERT_TRUE(seen) << "the saver's bytes were never complete beside the file";
+  ASSERT_TRUE(DeleteFileW(target.c_str()));
+  CloseHandle(reader);
+  ASSERT_EQ("<missing>", folder.Read(L"vorlix.ini"));
+
+  FinishInterruptedSave(target);
+  EXPECT_EQ(versions[0], folder.Read(L"vorlix.ini"));
+  EXPECT_EQ(std::vector<std::wstring>(), Leftovers(folder));
+  EXPECT_EQ(0u, GetFileAttributesW(target.c_str()) &
+                    (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+
+  ASSERT_TRUE(DeleteFileW(target.c_str()));
+  const std::wstring partial = folder.Write(L"vorlix.ini~3", versions[1].substr(0, 20));
+  ASSERT_TRUE(SetFileAttributesW(partial.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  FinishInterruptedSave(target);
+  EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini"));
+  EXPECT_EQ(std::vector<std::wstring>(), Leftovers(folder));
+}
+
 }  // namespace

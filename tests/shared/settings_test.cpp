@@ -195,4 +195,23 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
   EXPECT_EQ(0x00800000u, monitor.power_action) << "restart";
 }
 
+// A line longer than the line cut is no setting, whatever its first 64 KiB say;
+// the lines around it still count.
+TEST(SettingsFile, ALineLongerThanTheCutIsNoSetting) {
+  TempFolder folder;
+  std::wstring path =
+      folder.Write(L"vorlix.ini",
+                   "delay_time=4\r\ncancel_time=5" + std::string(70000, ' ') + "x\r\nfont_size=12");
+  TSettings setup;
+  TMonitorSettings monitor;
+  ASSERT_TRUE(ReadTextLines(path, [&](int n, const std::string& line) {
+    LoadSettingsLine(setup, n, line);
+    LoadSettingsLine(monitor, n, line);
+  }));
+  const std::wstring shared =
+      L"force 0 cancel 10 delay 4 background 0x0000FF00 text 0x00000000 size 12 autosize 1 pack ''";
+  EXPECT_EQ(shared, Shared(setup));
+  EXPECT_EQ(shared, Shared(monitor));
+}
+
 }  // namespace
