@@ -102,7 +102,7 @@ void UpdateStartupEntry(TSettingsWindow* w) {
 }  // namespace
 
 std::wstring WriteErrorMessage(DWORD error) {
-  std::wstring cause = L"Код ошибки: " + std::to_wstring(error);
+  std::wstring cause = L"Код ошибки: " + IntToText(static_cast<int32_t>(error));
   for (const TWriteCause& known : kWriteCauses) {
     if (known.error == error) cause = known.text;
   }

@@ -5,6 +5,7 @@
 
 #include "platform/ce/ce_files.h"
 #include "shared/paths.h"
+#include "shared/text.h"
 #include "shared/ticks.h"
 
 namespace {
@@ -153,7 +154,7 @@ const DWORD kMarkAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                               FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
 
 std::wstring TemporaryName(const std::wstring& target, int n) {
-  return target + L"~" + std::to_wstring(n);
+  return target + L"~" + IntToText(n);
 }
 
 // Clears what interrupted saves left (in the save's turn: no other save is

@@ -161,7 +161,8 @@ void LoadSettingsLine(TMonitorSettings& settings, int, const std::string& line) 
 }
 
 std::wstring FormatSettingsText(const TSettings& settings) {
-  auto number = [](uint32_t value) { return std::to_wstring(value); };
+  // Every value here is at most 2147483647 (a colour's limit).
+  auto number = [](uint32_t value) { return IntToText(static_cast<int32_t>(value)); };
   const std::wstring lines[] = {
       L"[Common]",
       L"power_action=" + number(settings.power_action),

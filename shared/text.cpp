@@ -45,7 +45,18 @@ std::wstring ReplaceFirst(const std::wstring& text, const std::wstring& search,
   return copy;
 }
 
-std::wstring IntToText(int32_t value) { return std::to_wstring(value); }
+std::wstring IntToText(int32_t value) {
+  // By hand: the C runtime's formatting would bring its whole printf along.
+  uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+  wchar_t digits[12];
+  size_t at = sizeof digits / sizeof digits[0];
+  do {
+    digits[--at] = static_cast<wchar_t>(L'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (value < 0) digits[--at] = L'-';
+  return std::wstring(digits + at, digits + sizeof digits / sizeof digits[0]);
+}
 
 bool ParseIntegerText(const std::wstring& text, int32_t* value) {
   if (text.size() >= 256) return false;

@@ -34,8 +34,13 @@ size_t TakeSlot(SentCall* call) {
 namespace winobj {
 
 UINT WindowThreadCallMessage() {
-  static const UINT message = RegisterWindowMessageW(L"Vorlix.WindowThreadCall");
-  return message;
+  // Not a function-local static: its guarded first call would bring the thread
+  // library's once-only machinery into each program. The system hands out the
+  // same number to every caller of one name, so a race here is harmless.
+  static std::atomic<UINT> message{0};
+  UINT number = message.load();
+  if (!number) message = number = RegisterWindowMessageW(L"Vorlix.WindowThreadCall");
+  return number;
 }
 
 bool SendToWindowThread(TControl* control, TWindowThreadProc proc, void* context) {

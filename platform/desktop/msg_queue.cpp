@@ -89,10 +89,11 @@ struct QueueTable {
   DWORD unnamedCount = 0;
 };
 
-QueueTable& Table() {
-  static QueueTable* table = new QueueTable;
-  return *table;
-}
+// Made before main runs, while the process has one thread: a function-local
+// static would bring the thread library's once-only machinery along.
+QueueTable* const queueTable = new QueueTable;
+
+QueueTable& Table() { return *queueTable; }
 
 std::shared_ptr<Queue> FindQueue(HANDLE handle) {
   QueueTable& table = Table();
@@ -298,8 +299,9 @@ HANDLE WINAPI CreateMsgQueue(LPCWSTR lpName, LPMSGQUEUEOPTIONS lpOptions) {
       HeldMutex held(table.lock);
       serial = ++table.unnamedCount;
     }
-    prefix = L"VorlixMsgQueue#" + std::to_wstring(GetCurrentProcessId()) + L"." +
-             std::to_wstring(GetTickCount64()) + L"." + std::to_wstring(serial);
+    wchar_t unique[64];
+    wsprintfW(unique, L"%lu.%I64u.%lu", GetCurrentProcessId(), GetTickCount64(), serial);
+    prefix = std::wstring(L"VorlixMsgQueue#") + unique;
   }
   return OpenQueue(prefix, lpOptions, lpOptions->bReadAccess != FALSE);
 }

@@ -51,13 +51,15 @@ Action ActionFor(LPCWSTR name, DWORD state, DWORD* effectiveState) {
 DWORD AppendToLog(DWORD state, DWORD options, Action action, const char* mode) {
   SYSTEMTIME now;
   GetLocalTime(&now);
+  // wsprintfA, not snprintf: the C runtime's formatting would bring its whole
+  // printf into every program.
   char line[160];
-  int n = snprintf(line, sizeof line,
-                   "%04u-%02u-%02u %02u:%02u:%02u.%03u SetSystemPowerState state=0x%08lX "
-                   "flags=0x%08lX action=%s mode=%s\n",
-                   now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                   now.wMilliseconds, static_cast<unsigned long>(state),
-                   static_cast<unsigned long>(options), ActionName(action), mode);
+  int n = wsprintfA(line,
+                    "%04u-%02u-%02u %02u:%02u:%02u.%03u SetSystemPowerState state=0x%08lX "
+                    "flags=0x%08lX action=%s mode=%s\n",
+                    now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                    now.wMilliseconds, static_cast<unsigned long>(state),
+                    static_cast<unsigned long>(options), ActionName(action), mode);
   HANDLE file = CreateFileW(PowerLogPath().c_str(), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

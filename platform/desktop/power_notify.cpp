@@ -53,10 +53,10 @@ struct PowerState {
   HANDLE watcherStop = nullptr;  // manual-reset event that ends it
 };
 
-PowerState& State() {
-  static PowerState* state = new PowerState;
-  return *state;
-}
+// Made before main runs, while the process has one thread (see msg_queue.cpp).
+PowerState* const powerState = new PowerState;
+
+PowerState& State() { return *powerState; }
 
 // The shared table, opened once per process and kept open (so it lives as long
 // as any process that subscribed). Null with the last error on failure.
