@@ -167,10 +167,15 @@ void WakeThread(Worker& worker) {
   ++worker.wakes;
   for (;;) {
     SchedulePoint("wake: resume");
-    if (ResumeThread(thread) != 0) return;
+    if (ResumeThread(thread) != 0) break;
     if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT) return;
     Sleep(0);
   }
+  // Woken for the first time, a thread goes through the loader before its
+  // routine (the loader lock held, to tell the libraries about it). Parked or
+  // ended in there by a stop or the close, it would hold that lock for good and
+  // the process could no longer end: it is seen past it first.
+  while (!worker.started && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) Sleep(0);
 }
 
 void Resume(Worker& worker) {
@@ -258,29 +263,21 @@ void RunTicks(Worker& worker) {
   }
 }
 
-// Where a new thread parks until it is first woken (see CreateParkedThread).
-void ParkAtStart(Worker& worker) {
-  worker.started = true;
-  SuspendThread(worker.thread.load());
-}
-
 DWORD WINAPI DelayThreadProc(LPVOID) {
-  ParkAtStart(delayWorker);
+  delayWorker.started = true;
   RunTicks(delayWorker);
   return 0;
 }
 
 DWORD WINAPI CountdownThreadProc(LPVOID) {
-  ParkAtStart(countdownWorker);
+  countdownWorker.started = true;
   RunTicks(countdownWorker);
   return 0;
 }
 
-// Made suspended, then let run up to the start of its routine, where it parks
-// itself: a new thread first goes through the loader (which holds the loader
-// lock to tell the libraries about it), and one parked or ended in there by a
-// stop or the close would hold that lock for good, and the process could no
-// longer end.
+// Made suspended, that is parked, and left so until it is first woken: a
+// thread that has run costs the process about a megabyte under Wine (its share
+// of the libraries' set-up for each thread), and the monitor mostly waits.
 bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
   DWORD threadId = 0;
   worker.started = false;
@@ -288,18 +285,7 @@ bool CreateParkedThread(LPTHREAD_START_ROUTINE routine, Worker& worker) {
                                CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION, &threadId);
   worker.thread = thread;
   worker.id = threadId;
-  if (!thread) return false;
-  ResumeThread(thread);
-  for (;;) {
-    if (worker.started) {
-      DWORD count = SuspendThread(thread);
-      ResumeThread(thread);
-      if (count != 0) return true;  // parked at its start
-    }
-    if (WaitForSingleObject(thread, 0) != WAIT_TIMEOUT)
-      return true;  // ended: as a failed wait would
-    Sleep(0);
-  }
+  return thread != nullptr;
 }
 
 // Ends the worker's thread, but one that makes the power call just now is let

@@ -65,21 +65,18 @@ void Jitter() {
 // Marks a worker thread while another thread may park or end it (from
 // "worker: parkable" to "worker: in its tick"): it must touch only the kernel
 // then, and a heap allocation there ends the program with a message. The slot
-// is made at the first mark; its constant start keeps allocations made before
-// any static set-up unchecked.
+// is made during static set-up, on the main thread: made at a worker's first
+// mark, TlsAlloc would take the process's lock right where the worker may be
+// parked, and every thread that ends needs that lock. The constant start
+// leaves allocations made before then unchecked.
 std::atomic<DWORD> parkableSlot{TLS_OUT_OF_INDEXES};
 
+struct ParkableSlotMaker {
+  ParkableSlotMaker() { parkableSlot = TlsAlloc(); }
+} parkableSlotMaker;
+
 void MarkParkable(bool parkable) {
-  DWORD slot = parkableSlot.load();
-  if (slot == TLS_OUT_OF_INDEXES) {
-    DWORD made = TlsAlloc();
-    if (!parkableSlot.compare_exchange_strong(slot, made)) {
-      TlsFree(made);
-    } else {
-      slot = made;
-    }
-  }
-  TlsSetValue(slot, reinterpret_cast<void*>(static_cast<uintptr_t>(parkable)));
+  TlsSetValue(parkableSlot.load(), reinterpret_cast<void*>(static_cast<uintptr_t>(parkable)));
 }
 
 void CheckHeapUse() {
