@@ -42,7 +42,7 @@ const TLanguageKey kLanguageKeys[] = {
     {L"suspend", &TMessageTexts::suspend}, {L"off", &TMessageTexts::off},
     {L"reset", &TMessageTexts::reset},     {L"action", &TMessageTexts::action},
     {L"cancel", &TMessageTexts::cancel},   {L"recovery", &TMessageTexts::recovery},
-    {L"wait", &TMessageTexts::wait},
+    {L"wait", &TMessageTexts::wait},       {L"battery", &TMessageTexts::battery},
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The monitor's seven message texts and the language pack reader. Portable C++.
+// The monitor's eight message texts and the language pack reader. Portable C++.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,8 @@ struct TMessageTexts {
   std::wstring cancel = L"Use move on the screen to cancel...";
   std::wstring recovery = L"Recovery power device";
   std::wstring wait = L"Please wait...";
+  // The first line of the notice when the battery runs low on battery power.
+  std::wstring battery = L"Battery low: device will be %action% after %second% second";
 };
 
 extern const wchar_t kActionPlaceholder[];  // "%action%"

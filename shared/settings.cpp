@@ -4,6 +4,7 @@
 
 const wchar_t kSettingsFileName[] = L"vorlix.ini";
 const wchar_t kMonitorFileName[] = L"vorlix.exe";
+const wchar_t kEventLogFileName[] = L"vorlix.log";
 
 namespace {
 
@@ -18,13 +19,17 @@ enum class TSettingsKey {
   FontSize,
   FontAutosize,
   LngFile,
+  CriticalBattery,
+  WarningSound,
+  EventLog,
   InitialSlotIndex,
   Unknown
 };
 
 const wchar_t* const kKeyNames[] = {
     L"power_action", L"force_power", L"cancel_time",   L"delay_time", L"background_color",
-    L"text_color",   L"font_size",   L"font_autosize", L"lng_file",   L"initial_slot_index"};
+    L"text_color",   L"font_size",   L"font_autosize", L"lng_file",   L"critical_battery",
+    L"warning_sound", L"event_log",  L"initial_slot_index"};
 
 // One validated line of the file: which key, and its value.
 struct TSettingsValue {
@@ -58,9 +63,10 @@ bool HasKnownKey(const std::string& line, int keyCount) {
 }
 
 // Decodes, splits and checks one raw line; false when it changes nothing.
-// initial_slot_index is known only to the settings application.
+// initial_slot_index, the last key, is known only to the settings application.
 bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsValue* out) {
-  int keyCount = withSlotIndex ? 10 : 9;
+  const int kKeyCount = sizeof kKeyNames / sizeof kKeyNames[0];
+  int keyCount = withSlotIndex ? kKeyCount : kKeyCount - 1;
   if (!HasKnownKey(line, keyCount)) return false;
   std::wstring key, value;
   if (!SplitKeyValue(DecodeCyrillic8Bit(line), &key, &value)) return false;
@@ -72,12 +78,15 @@ bool ReadSettingsValue(const std::string& line, bool withSlotIndex, TSettingsVal
   switch (out->key) {
     case TSettingsKey::PowerAction: valid = IsByteText(value) && TextToInt(value) <= 2; break;
     case TSettingsKey::ForcePower:
-    case TSettingsKey::FontAutosize: valid = IsBoolText(value); break;
+    case TSettingsKey::FontAutosize:
+    case TSettingsKey::WarningSound:
+    case TSettingsKey::EventLog: valid = IsBoolText(value); break;
     case TSettingsKey::CancelTime:
     case TSettingsKey::DelayTime: valid = IsByteText(value); break;
     case TSettingsKey::BackgroundColor:
     case TSettingsKey::TextColor: valid = IsColorText(value); break;
     case TSettingsKey::FontSize: valid = IsIntInRange(value, 6, 72); break;
+    case TSettingsKey::CriticalBattery: valid = IsIntInRange(value, 0, 100); break;
     case TSettingsKey::LngFile: out->text = value; return IsLengthInRange(value, 1, 16);
     case TSettingsKey::InitialSlotIndex: valid = IsWordText(value); break;
     case TSettingsKey::Unknown: break;
@@ -103,6 +112,11 @@ bool StoreCommonValue(TSettingsBase& settings, const TSettingsValue& value) {
       return true;
     case TSettingsKey::FontAutosize: settings.font_autosize = value.number != 0; return true;
     case TSettingsKey::LngFile: settings.lng_file = value.text; return true;
+    case TSettingsKey::CriticalBattery:
+      settings.critical_battery = static_cast<uint8_t>(value.number);
+      return true;
+    case TSettingsKey::WarningSound: settings.warning_sound = value.number != 0; return true;
+    case TSettingsKey::EventLog: settings.event_log = value.number != 0; return true;
     default: return false;
   }
 }
@@ -169,6 +183,9 @@ std::wstring FormatSettingsText(const TSettings& settings) {
       L"force_power=" + number(settings.force_power ? 1 : 0),
       L"cancel_time=" + number(settings.cancel_time),
       L"delay_time=" + number(settings.delay_time),
+      L"critical_battery=" + number(settings.critical_battery),
+      L"warning_sound=" + number(settings.warning_sound ? 1 : 0),
+      L"event_log=" + number(settings.event_log ? 1 : 0),
       L"",
       L"[View]",
       L"background_color=" + number(settings.background_color),

@@ -10,6 +10,7 @@
 // The files both programs know, side by side in the programs' folder.
 extern const wchar_t kSettingsFileName[];  // "vorlix.ini"
 extern const wchar_t kMonitorFileName[];   // "vorlix.exe"
+extern const wchar_t kEventLogFileName[];  // "vorlix.log", the monitor's event log
 
 // What both programs keep of the file, with the defaults they start from.
 struct TSettingsBase {
@@ -21,6 +22,11 @@ struct TSettingsBase {
   uint8_t font_size = 8;                 // 6 to 72
   bool font_autosize = true;
   std::wstring lng_file;  // language pack file name, no folder
+  // The battery percent at or below which the monitor counts down on battery,
+  // 1 to 100; 0 never.
+  uint8_t critical_battery = 0;
+  bool warning_sound = false;  // a beep as the notice shows and in its last three seconds
+  bool event_log = false;      // the monitor records what it does in "vorlix.log"
 };
 
 // The settings application's record: the action as its index, and the first
@@ -47,7 +53,7 @@ std::wstring DecodeCyrillic8Bit(const std::string& line);
 void LoadSettingsLine(TSettings& settings, int lineNumber, const std::string& line);
 void LoadSettingsLine(TMonitorSettings& settings, int lineNumber, const std::string& line);
 
-// The 17 lines of "vorlix.ini" as the settings application writes them, joined
+// The 20 lines of "vorlix.ini" as the settings application writes them, joined
 // by CR LF with none after the last. UTF-16; the writer converts it to the ANSI
 // code page.
 std::wstring FormatSettingsText(const TSettings& settings);

@@ -90,7 +90,7 @@ press "$box" n
 wait_exit
 grep -q $'^font_autosize=1\r$' "$WORK/vorlix.ini" || fail "vorlix.ini: $(cat "$WORK/vorlix.ini")"
 tail -c 22 "$WORK/vorlix.ini" | grep -qx 'initial_slot_index=200' || fail "last line"
-[ "$(grep -c '' "$WORK/vorlix.ini")" = 17 ] || fail "not 17 lines"
+[ "$(grep -c '' "$WORK/vorlix.ini")" = 20 ] || fail "not 20 lines"
 grep -q $'^lng_file=[a-z]*\\.lng\r$' "$WORK/vorlix.ini" || fail "no pack saved"
 [ ! -e "$WORK/power.log" ] || fail "power action after No"
 

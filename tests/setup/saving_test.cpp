@@ -21,7 +21,8 @@ const std::wstring kRegistryError = L"Настройки Vorlix|Ошибка и�
 const std::wstring kWriteError = L"Настройки Vorlix|Ошибка записи данных в файл";
 
 const std::string kDefaultFile =
-    "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n\r\n"
+    "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n"
+    "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
     "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
     "[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200";
 
@@ -56,11 +57,13 @@ TEST_F(SetupOkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
       {"73 without automatic size", L"5", L"3", L"73", false, kFontSize, 1, L"5", L"73", nullptr},
       // $1E is 30; 5 is no size, so the file's 14 stays.
       {"automatic size takes the file's size", L"$1E", L"3", L"5", true, kNone, -1, L"30", L"14",
-       "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=30\r\ndelay_time=3\r\n\r\n"
+       "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=30\r\ndelay_time=3\r\n"
+       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
        "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=14\r\nfont_autosize=1\r\n"
        "\r\n[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200"},
       {"valid size is normalised", L"7", L"3", L"0x0C", false, kNone, -1, L"7", L"12",
-       "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=7\r\ndelay_time=3\r\n\r\n"
+       "[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=7\r\ndelay_time=3\r\n"
+       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
        "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=12\r\nfont_autosize=0\r\n"
        "\r\n[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200"},
   };
@@ -164,7 +167,8 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
          TypeText(w->edtFontSize, L"20");
          ChooseItem(w->cbLanguage, FindLanguagePack(languageList, L"deutsch.lng"));
        },
-       "[Common]\r\npower_action=1\r\nforce_power=1\r\ncancel_time=25\r\ndelay_time=0\r\n\r\n"
+       "[Common]\r\npower_action=1\r\nforce_power=1\r\ncancel_time=25\r\ndelay_time=0\r\n"
+       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
        "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=20\r\nfont_autosize="
        "0\r\n\r\n"
        "[Language]\r\nlng_file=deutsch.lng\r\n\r\n[Launch]\r\ninitial_slot_index=300",
@@ -173,7 +177,8 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
        "power_action=2\r\nlng_file=RUSSIAN.LNG\r\ninitial_slot_index=65535",
        true,
        [](TSettingsWindow*) {},
-       "[Common]\r\npower_action=2\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n\r\n"
+       "[Common]\r\npower_action=2\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n"
+       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
        "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
        "[Language]\r\nlng_file=russian.lng\r\n\r\n[Launch]\r\ninitial_slot_index=65535",
        {2, 0x00800000, false, 10, 2, 0x00FF00, 0, 8, true, L"russian.lng", 65535}},

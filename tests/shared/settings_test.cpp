@@ -24,19 +24,22 @@ std::wstring Shared(const TSettingsBase& s) {
   return L"force " + std::to_wstring(s.force_power) + L" cancel " + std::to_wstring(s.cancel_time) +
          L" delay " + std::to_wstring(s.delay_time) + L" " + colors + L" size " +
          std::to_wstring(s.font_size) + L" autosize " + std::to_wstring(s.font_autosize) +
-         L" pack '" + s.lng_file + L"'";
+         L" pack '" + s.lng_file + L"' battery " + std::to_wstring(s.critical_battery) +
+         L" sound " + std::to_wstring(s.warning_sound) + L" log " + std::to_wstring(s.event_log);
 }
 
 TEST(SettingsDefaults, BothRecords) {
   TSettings setup;
   EXPECT_EQ(
-      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack ''",
+      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack '' "
+      L"battery 0 sound 0 log 0",
       Shared(setup));
   EXPECT_EQ(0, setup.power_action);
   EXPECT_EQ(200, setup.initial_slot_index);
   TMonitorSettings monitor;
   EXPECT_EQ(
-      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack ''",
+      L"force 0 cancel 10 delay 2 background 0x0000FF00 text 0x00000000 size 8 autosize 1 pack '' "
+      L"battery 0 sound 0 log 0",
       Shared(monitor));
   EXPECT_EQ(0x00200000u, monitor.power_action) << "suspend";
 }
@@ -82,6 +85,28 @@ TEST(SettingsReader, InvalidValuesKeepTheEarlierValue) {
   EXPECT_TRUE((ReadLines<TSettings>({"force_power=1"}).force_power));
   EXPECT_FALSE((ReadLines<TSettings>({"font_autosize=0"}).font_autosize));
   EXPECT_TRUE((ReadLines<TSettings>({"font_autosize=yes"}).font_autosize));
+  EXPECT_EQ(100, (ReadLines<TMonitorSettings>({"critical_battery=100"}).critical_battery));
+  EXPECT_EQ(15, (ReadLines<TMonitorSettings>({"critical_battery=15", "critical_battery=101"})
+                     .critical_battery));
+  EXPECT_EQ(0, (ReadLines<TMonitorSettings>({"critical_battery=-5"}).critical_battery));
+  EXPECT_TRUE((ReadLines<TMonitorSettings>({"warning_sound=1", "warning_sound=2"}).warning_sound));
+  EXPECT_TRUE((ReadLines<TMonitorSettings>({"event_log=1"}).event_log));
+}
+
+// A file written before the battery, sound and log keys existed means what it
+// did then: none of the three is on.
+TEST(SettingsReader, AnOlderFileLeavesTheNewerKeysOff) {
+  std::vector<std::string> older = {
+      "[Common]",      "power_action=1",  "force_power=0",         "cancel_time=5",
+      "delay_time=1",  "",                "[View]",                "background_color=255",
+      "text_color=0",  "font_size=10",    "font_autosize=0",       "",
+      "[Language]",    "lng_file=",       "",                      "[Launch]",
+      "initial_slot_index=200"};
+  TMonitorSettings monitor = ReadLines<TMonitorSettings>(older);
+  EXPECT_EQ(0, monitor.critical_battery);
+  EXPECT_FALSE(monitor.warning_sound);
+  EXPECT_FALSE(monitor.event_log);
+  EXPECT_EQ(5, monitor.cancel_time);
 }
 
 TEST(SettingsReader, LanguageFileName) {
@@ -149,7 +174,8 @@ TEST(Cyrillic8Bit, TableByteForByte) {
 
 TEST(SettingsFile, ExactBytesOfTheDefaults) {
   EXPECT_EQ(
-      L"[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n\r\n"
+      L"[Common]\r\npower_action=0\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n"
+      L"critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
       L"[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
       L"[Language]\r\nlng_file=\r\n\r\n[Launch]\r\ninitial_slot_index=200",
       FormatSettingsText(TSettings()));
@@ -167,13 +193,17 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
   written.font_autosize = false;
   written.lng_file = L"deutsch.lng";
   written.initial_slot_index = 65530;
+  written.critical_battery = 100;
+  written.warning_sound = true;
+  written.event_log = true;
 
   TempFolder folder;
   std::wstring path = folder.File(L"vorlix.ini");
   ASSERT_TRUE(WriteTextFile(path, ToAnsiTextLossy(FormatSettingsText(written))));
   // 0x123456 is 1193046; no line end after the last line.
   EXPECT_EQ(
-      "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=255\r\ndelay_time=0\r\n\r\n"
+      "[Common]\r\npower_action=2\r\nforce_power=1\r\ncancel_time=255\r\ndelay_time=0\r\n"
+      "critical_battery=100\r\nwarning_sound=1\r\nevent_log=1\r\n\r\n"
       "[View]\r\nbackground_color=1193046\r\ntext_color=16777215\r\nfont_size=72\r\n"
       "font_autosize=0\r\n\r\n[Language]\r\nlng_file=deutsch.lng\r\n\r\n[Launch]\r\n"
       "initial_slot_index=65530",
@@ -187,7 +217,7 @@ TEST(SettingsFile, RoundTripThroughFileAndBothReaders) {
   }));
   const std::wstring shared =
       L"force 1 cancel 255 delay 0 background 0x00123456 text 0x00FFFFFF size 72 autosize 0 "
-      L"pack 'deutsch.lng'";
+      L"pack 'deutsch.lng' battery 100 sound 1 log 1";
   EXPECT_EQ(shared, Shared(setup));
   EXPECT_EQ(2, setup.power_action);
   EXPECT_EQ(65530, setup.initial_slot_index);
@@ -209,7 +239,8 @@ TEST(SettingsFile, ALineLongerThanTheCutIsNoSetting) {
     LoadSettingsLine(monitor, n, line);
   }));
   const std::wstring shared =
-      L"force 0 cancel 10 delay 4 background 0x0000FF00 text 0x00000000 size 12 autosize 1 pack ''";
+      L"force 0 cancel 10 delay 4 background 0x0000FF00 text 0x00000000 size 12 autosize 1 pack '' "
+      L"battery 0 sound 0 log 0";
   EXPECT_EQ(shared, Shared(setup));
   EXPECT_EQ(shared, Shared(monitor));
 }
