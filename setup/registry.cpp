@@ -78,13 +78,17 @@ bool WriteRegistryString(HKEY root, const std::wstring& subkey, const std::wstri
   TOpenKey key(root, subkey, kReadWrite);
   if (!key.handle) return false;
   DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  // The device's hive registry keeps a change in memory until it is flushed:
+  // a restart soon after could lose it.
   return RegSetValueExW(key.handle, name.c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS;
+                        reinterpret_cast<const BYTE*>(text.c_str()), bytes) == ERROR_SUCCESS &&
+         RegFlushKey(key.handle) == ERROR_SUCCESS;
 }
 
 bool DeleteRegistryValue(HKEY root, const std::wstring& subkey, const std::wstring& name) {
   TOpenKey key(root, subkey, kReadWrite);
-  return key.handle && RegDeleteValueW(key.handle, name.c_str()) == ERROR_SUCCESS;
+  return key.handle && RegDeleteValueW(key.handle, name.c_str()) == ERROR_SUCCESS &&
+         RegFlushKey(key.handle) == ERROR_SUCCESS;
 }
 
 bool RegistryValueExists(HKEY root, const std::wstring& subkey, const std::wstring& name) {
