@@ -75,7 +75,7 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   // the notifications, and nothing would be gained.
   // A mark that cannot be made at all (an object of another kind took the
   // name) must not keep the monitor from running.
-  instanceMark = CreateMutexW(nullptr, FALSE, kMonitorInstanceName);
+  instanceMark = CreateEventW(nullptr, TRUE, FALSE, kMonitorInstanceName);
   bool only = !instanceMark || GetLastError() != ERROR_ALREADY_EXISTS;
   if (!only) {
     CloseHandle(instanceMark);

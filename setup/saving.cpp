@@ -1,12 +1,18 @@
-// OK: the field rules, the settings file, the start-up entry and the restart
-// question.
+// OK: the field rules, the settings file, the start-up entry, and how the new
+// settings take effect.
 #include "setup/registry.h"
 #include "setup/settings_window.h"
 #include "shared/files.h"
+#include "shared/instance.h"
 #include "shared/text.h"
 #include "shared/ui.h"
 
 namespace {
+
+const wchar_t kStartQuestionText[] =
+    L"Приложение Vorlix не запущено. Новые параметры вступят в силу после его запуска.\r\n\r\n"
+    L"Запустить Vorlix сейчас?";
+const wchar_t kStartFailedText[] = L"Не удалось запустить приложение Vorlix.\r\n\r\n";
 
 // The file name of the selected pack; empty without packs or without a selection.
 std::wstring SelectedPackFileName(TSettingsWindow* w) {
@@ -99,6 +105,36 @@ void UpdateStartupEntry(TSettingsWindow* w) {
   if (!ok) ShowError(w, registryErrorText);
 }
 
+// Starts the monitor beside this program, as the system does at boot: no
+// arguments, not waited for.
+bool StartMonitorProgram() {
+  const std::wstring exe = ProgramFile(kMonitorFileName);
+  // The desktop wants a start-up record; the device ignores it.
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+// Puts the saved settings in force. A running monitor reads them itself. One
+// that is not running is offered a start; only when it cannot be started is a
+// restart the way left (the system starts it at boot).
+void PutSettingsInForce(TSettingsWindow* w) {
+  if (MonitorIsRunning()) return;
+  HWND owner = GetHandle(w->frmMain);
+  const std::wstring caption = GetText(w->frmMain);
+  if (AskYesNo(owner, caption, kStartQuestionText) != IDYES || StartMonitorProgram()) return;
+  if (AskYesNo(owner, caption, kStartFailedText + std::wstring(kRestartQuestionText)) == IDYES) {
+    SetPowerState(POWER_STATE_RESET, false);
+  }
+}
+
 }  // namespace
 
 std::wstring WriteErrorMessage(DWORD error) {
@@ -186,8 +222,6 @@ void OnOkClick(TSettingsWindow* w, TControl* sender) {
     return;
   }
   UpdateStartupEntry(w);
-  if (AskYesNo(GetHandle(w->frmMain), GetText(w->frmMain), kRestartQuestionText) == IDYES) {
-    SetPowerState(POWER_STATE_RESET, false);
-  }
+  PutSettingsInForce(w);
   CloseForm(w->frmMain);
 }

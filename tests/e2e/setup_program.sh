@@ -8,8 +8,10 @@ WINE=${VORLIX_WINE:?run through scripts/test, which finds Wine}
 export VORLIX_POWER_ACTION=recorded
 WORK=$(mktemp -d)
 APP_PID=
+MONITOR_STARTED=
 cleanup() {
   if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null || true; fi
+  if [ -n "$MONITOR_STARTED" ]; then "$WINE" "$BUILD/bin/monitorctl.exe" close >/dev/null 2>&1 || true; fi
   rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -57,6 +59,20 @@ press() {
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key "$key"
 }
 
+# Answers the message box with a key and waits until it has gone, so that the
+# next box looked for is not this one on its way out.
+answer() {
+  local id i
+  id=$(wait_for box)
+  press "$id" "$1"
+  for i in $(seq 1 50); do
+    xdotool getwindowname "$id" >/dev/null 2>&1 || return 0
+    find_window box | grep -qx "$id" || return 0
+    sleep 0.1
+  done
+  fail "the box did not close on $1"
+}
+
 wait_exit() {
   local i
   for i in $(seq 1 100); do
@@ -79,14 +95,14 @@ press "$(wait_for form)" Escape
 wait_exit
 [ ! -e "$WORK/vorlix.ini" ] || fail "vorlix.ini written by Esc"
 
-echo "3. Enter saves; No to the restart question"
+echo "3. Enter saves; No to the question whether to start the monitor"
 start
 press "$(wait_for form)" Return
-box=$(wait_for box)
+wait_for box >/dev/null
 shots=${VORLIX_SCREENSHOTS:-$BUILD/screenshots}
 mkdir -p "$shots"
-import -window root "$shots/setup-restart-question.png" 2>/dev/null || true
-press "$box" n
+import -window root "$shots/setup-start-question.png" 2>/dev/null || true
+answer n
 wait_exit
 grep -q $'^font_autosize=1\r$' "$WORK/vorlix.ini" || fail "vorlix.ini: $(cat "$WORK/vorlix.ini")"
 tail -c 22 "$WORK/vorlix.ini" | grep -qx 'initial_slot_index=200' || fail "last line"
@@ -94,14 +110,32 @@ tail -c 22 "$WORK/vorlix.ini" | grep -qx 'initial_slot_index=200' || fail "last 
 grep -q $'^lng_file=[a-z]*\\.lng\r$' "$WORK/vorlix.ini" || fail "no pack saved"
 [ ! -e "$WORK/power.log" ] || fail "power action after No"
 
-echo "4. Yes to the restart question: a recorded restart, not forced"
+echo "4. Yes to the start of a vorlix.exe that is no program, then Yes to the restart question: a recorded restart, not forced"
 start
 press "$(wait_for form)" Return
-press "$(wait_for box)" y
+answer y
+answer y
 wait_exit
 grep -q 'SetSystemPowerState state=0x00800000 flags=0x00000000 .*mode=recorded' "$WORK/power.log" ||
   fail "power log: $(cat "$WORK/power.log" 2>/dev/null)"
 [ "$(wc -l < "$WORK/power.log")" = 1 ] || fail "more than one power action"
+rm -f "$WORK/power.log"
+
+echo "5. Beside the real monitor: Yes starts it; with it running, OK asks nothing"
+cp "$BUILD/bin/vorlix.exe" "$WORK/vorlix.exe"
+start
+press "$(wait_for form)" Return
+answer y
+wait_exit
+MONITOR_STARTED=1
+"$WINE" "$BUILD/bin/powerctl.exe" wait-subscriber 20 >/dev/null || fail "the monitor did not start"
+start
+press "$(wait_for form)" Return
+wait_exit
+[ "$(find_window box || true)" = "" ] || fail "a question with the monitor running"
+"$WINE" "$BUILD/bin/monitorctl.exe" close >/dev/null || fail "the started monitor does not answer"
+MONITOR_STARTED=
+[ ! -e "$WORK/power.log" ] || fail "a power action: $(cat "$WORK/power.log")"
 # PNG copies of the screenshots the window tests saved, for the documentation.
 if command -v convert >/dev/null; then
   for bmp in "$BUILD"/screenshots/setup-*.bmp; do

@@ -36,7 +36,7 @@ TEST_F(MonitorTest, AListenerThatCannotStartQuitsWithoutShowingAnything) {
 // (two would share the power queue), no window shown. Once the first copy has
 // ended, a start runs again.
 TEST_F(MonitorTest, ASecondCopyEndsQuietlyWhileTheFirstRuns) {
-  HANDLE first = CreateMutexW(nullptr, FALSE, L"Vorlix.Monitor.Running");
+  HANDLE first = CreateEventW(nullptr, TRUE, FALSE, L"Vorlix.Monitor.Running");
   ASSERT_NE(nullptr, first);
   StartMonitor();
   Pump(20);
@@ -51,10 +51,13 @@ TEST_F(MonitorTest, ASecondCopyEndsQuietlyWhileTheFirstRuns) {
   StartMonitor();
   EXPECT_TRUE(Subscribed());
   EXPECT_FALSE(quitPosted);
-  // It holds the mark while it runs.
-  HANDLE second = CreateMutexW(nullptr, FALSE, kMonitorInstanceName);
+  // It holds the mark while it runs, and the settings application sees it.
+  HANDLE second = CreateEventW(nullptr, TRUE, FALSE, kMonitorInstanceName);
   EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
   CloseHandle(second);
+  EXPECT_TRUE(MonitorIsRunning());
+  CloseMonitor();
+  EXPECT_FALSE(MonitorIsRunning());
 }
 
 // Closing while ticks keep rewriting the overlay: close lets the tick in

@@ -14,8 +14,14 @@ namespace {
 
 const std::wstring kCaption = L"Настройки Vorlix";
 const std::wstring kInvalid = L"Настройки Vorlix|Введены некорректные данные";
-const std::wstring kRestart =
-    L"Настройки Vorlix|Новые параметры вступят в силу только после перезагрузки устройства..."
+// Asked after a save while the monitor is not running.
+const std::wstring kStart =
+    L"Настройки Vorlix|Приложение Vorlix не запущено. Новые параметры вступят в силу после его "
+    L"запуска.\r\n\r\nЗапустить Vorlix сейчас?";
+// Asked when the monitor could not be started.
+const std::wstring kStartFailedRestart =
+    L"Настройки Vorlix|Не удалось запустить приложение Vorlix.\r\n\r\n"
+    L"Новые параметры вступят в силу только после перезагрузки устройства..."
     L"\r\n\r\nПерезагрузить устройство сейчас?";
 const std::wstring kRegistryError = L"Настройки Vorlix|Ошибка изменения данных реестра";
 const std::wstring kWriteError = L"Настройки Vorlix|Ошибка записи данных в файл";
@@ -106,7 +112,7 @@ TEST_F(SetupOkButton, ChecksTheFieldsInOrderAndStopsAtTheFirstBadOne) {
       EXPECT_FALSE(closedByScript);
       EXPECT_EQ("font_size=14\r\nfont_autosize=0", folder.Read(L"vorlix.ini"));
     } else {
-      EXPECT_EQ(std::vector<std::wstring>{kRestart}, BoxTexts());
+      EXPECT_EQ(std::vector<std::wstring>{kStart}, BoxTexts());
       EXPECT_TRUE(closedByScript);
       EXPECT_EQ(c.savedFile, folder.Read(L"vorlix.ini"));
     }
@@ -285,7 +291,7 @@ TEST_F(SetupOkButton, AddsOrRemovesTheStartupEntryAsTheBoxSays) {
       Click(w->btnOK);
     }));
     EXPECT_EQ(c.after, init.Strings());
-    std::vector<std::wstring> expected = {kRestart};
+    std::vector<std::wstring> expected = {kStart};
     if (c.registryError) expected.insert(expected.begin(), kRegistryError);
     EXPECT_EQ(expected, BoxTexts());
     EXPECT_TRUE(closedByScript);
@@ -360,8 +366,8 @@ TEST_F(SetupOkButton, AFailedSaveSaysWhyAndKeepsEveryEdit) {
     EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), dialogs->messageBoxes()[0].icon);
     EXPECT_EQ((std::map<std::wstring, std::wstring>{}), entriesAfterFailure);
     EXPECT_EQ(L"shown cancel 30 autosize 0 autostart 1", shownAfterFailure);
-    // Tried again: saved, the entry added, the restart offered, the window closed.
-    EXPECT_EQ((std::vector<std::wstring>{error, kRestart}), BoxTexts());
+    // Tried again: saved, the entry added, the start offered, the window closed.
+    EXPECT_EQ((std::vector<std::wstring>{error, kStart}), BoxTexts());
     EXPECT_NE(std::string::npos, folder.Read(L"vorlix.ini").find("cancel_time=30\r\n"));
     EXPECT_NE(std::string::npos, folder.Read(L"vorlix.ini").find("font_autosize=0\r\n"));
     EXPECT_EQ(MonitorPath(), init.Strings()[L"Launch200"]);
@@ -444,20 +450,41 @@ TEST(SetupWriteError, EachCauseInTheUsersWords) {
   FinalizeSetupState();
 }
 
-TEST_F(SetupOkButton, YesToTheRestartQuestionRestartsUnforced) {
-  for (int answer : {IDNO, IDYES}) {
-    ResetDialogs({answer});
+// After a save: a running monitor takes the settings itself, so nothing is
+// asked; otherwise a start is offered, and only a monitor that cannot start
+// (the harness's "vorlix.exe" is no program) leaves the restart, unforced.
+TEST_F(SetupOkButton, TheNewSettingsTakeEffectWithoutARestartWhereTheyCan) {
+  struct TAfterSaveCase {
+    const char* title;
+    bool monitorRunning;
+    std::vector<int> answers;
+    std::vector<std::wstring> boxes;
+    bool restarted;
+  };
+  const TAfterSaveCase cases[] = {
+      {"the monitor runs", true, {}, {}, false},
+      {"no start", false, {IDNO}, {kStart}, false},
+      {"the start fails, no restart", false, {IDYES, IDNO}, {kStart, kStartFailedRestart}, false},
+      {"the start fails, restart", false, {IDYES, IDYES}, {kStart, kStartFailedRestart}, true},
+  };
+  for (const TAfterSaveCase& c : cases) {
+    SCOPED_TRACE(c.title);
+    ResetDialogs(c.answers);
     DeleteFileW(logFolder.File(L"power.log").c_str());
     DeleteFileW(folder.File(L"vorlix.ini").c_str());
+    HANDLE mark =
+        c.monitorRunning ? CreateEventW(nullptr, TRUE, FALSE, L"Vorlix.Monitor.Running") : nullptr;
     ASSERT_TRUE(Run([](TSettingsWindow* w) {
       Click(w->chkForce);  // the monitor's setting, not the restart's
       SetFocused(w->edtDelayTime, true);
       PressKey(VK_RETURN);
     }));
+    if (mark) CloseHandle(mark);
+    EXPECT_EQ(c.boxes, BoxTexts());
     EXPECT_TRUE(closedByScript);
     EXPECT_NE(std::string::npos, folder.Read(L"vorlix.ini").find("force_power=1"));
     std::string log = PowerLog();
-    if (answer == IDNO) {
+    if (!c.restarted) {
       EXPECT_EQ("<missing>", log);
     } else {
       EXPECT_NE(std::string::npos,
