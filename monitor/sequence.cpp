@@ -415,7 +415,13 @@ void CountdownTick(TMonitorWindow* monitor) {
 }
 
 void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data) {
+  auto* monitor = static_cast<TMonitorWindow*>(context);
+  // A movement cancels the notice the user saw: one that reaches the overlay
+  // while no notice is up (queued while the last one showed, handled after
+  // power came and went again) must not cancel the next delay unseen. The
+  // countdown's last tick hides the notice while its thread still runs it.
+  if (!countdownRunning && !GetVisible(monitor->form)) return;
   // Any movement cancels, wherever it goes; a resting pointer is no movement.
   if (!PointerMovedSinceShow(sender, data)) return;
-  StopSequence(static_cast<TMonitorWindow*>(context), false);
+  StopSequence(monitor, false);
 }

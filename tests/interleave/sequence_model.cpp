@@ -134,6 +134,12 @@ class Search {
   // right before the call (power back), and a stop (power back, a movement
   // over the hidden overlay) or the close cancels a call that has not begun.
   bool Act(const Window& window, size_t i, size_t o) {
+    // Once the loop has ended the windows go, and what they do is no longer
+    // seen: a close begun before the hide was due may leave it unseen.
+    if (o == out_.size() && i < in_.size() && in_[i].kind == InputKind::Close &&
+        in_[i].from <= window.hi) {
+      return Explore(State(), i, o);
+    }
     if (!Expect(o, OutputKind::Hidden, 0, window)) return false;
     double at = out_[o].at;
     bool mayBeLeftOut = i < in_.size() && in_[i].kind != InputKind::PowerLost &&
@@ -156,7 +162,10 @@ class Search {
     switch (input.kind) {
       case InputKind::PowerLost:
         if (state.phase != Phase::Idle) return Fail(o, "power lost while a sequence runs");
-        if (s_.suspend > 0 && input.from <= state.callAt + s_.suspend + tol_.late &&
+        // Lost again while the last power call may still be under way (seen
+        // when the log was polled, so no earlier than it was made; a suspend
+        // returns only after a while): the monitor leaves it be.
+        if (input.from <= state.callAt + s_.suspend + (s_.suspend > 0 ? tol_.late : 0) &&
             Explore(state, i + 1, o)) {
           return true;
         }

@@ -12,10 +12,13 @@
 //   call follows the show at once. Power back, a movement or the close that
 //   begins by the time of the call may leave it out.
 // - Power back stops the delay or the countdown; a pointer movement over the
-//   overlay stops the countdown. Either hides a visible overlay. Nothing else
-//   shows, hides or calls.
-// - Power lost while a suspend call has not returned starts nothing: after the
-//   call the monitor is idle, as after any suspend.
+//   overlay stops the countdown, and one while no notice is up (the delay)
+//   changes nothing. Either hides a visible overlay. Nothing else shows, hides
+//   or calls.
+// - Power lost while a power call may still be under way (a suspend returns
+//   only after a while) starts nothing: after the call the monitor is idle, as
+//   after any suspend.
+// - The close ends what is seen: a hide due after it began may go unseen.
 // - Numbers come one tick apart, the first one tick after the show was due (a
 //   show that takes a while does not lengthen the countdown).
 #pragma once

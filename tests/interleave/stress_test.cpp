@@ -528,10 +528,11 @@ std::string StressRun::Run() {
   }
   if (problem_.empty() && Pick(2)) {
     // Settle: power back, and once the last tick is over both threads are parked
-    // (a tick in progress waits for the stop, so a little over one is enough).
+    // (a tick in progress waits for the stop, so a little over one is enough,
+    // and a suspend under way returns first).
     if (status_ == AC_LINE_OFFLINE) ChangeAc(AC_LINE_ONLINE);
     Guard("settling", 3000);
-    PumpUntil(tick + 30, &StressRun::Never);
+    PumpUntil(tick + 30 + settings_.suspend, &StressRun::Never);
     for (HANDLE thread : {DelayThread.load(), CountdownThread.load()}) {
       DWORD count = SuspendCount(thread);
       if (count != 1 && problem_.empty()) {

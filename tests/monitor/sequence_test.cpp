@@ -139,6 +139,26 @@ TEST_F(MonitorTest, OnlyAPointerThatReallyMovesCancels) {
   EXPECT_FALSE(OverlayVisible());
 }
 
+// A movement cancels the notice the user saw. One that reaches the overlay
+// while no notice is up (a move queued while the last notice showed, handled
+// after power came back and went again) leaves the delay to run: the notice
+// still comes.
+TEST_F(MonitorTest, AMovementWhileNoNoticeIsUpCancelsNothing) {
+  monitorSettings.delay_time = 2;
+  monitorSettings.cancel_time = 2;
+  SetTickIntervalForTesting(kTimedTick);
+  StartMonitor();
+  SetAcAndWait(AC_LINE_OFFLINE);
+  ASSERT_FALSE(OverlayVisible());
+  POINT at;
+  GetCursorPos(&at);
+  ScreenToClient(monitor->Label1->handle, &at);
+  SendMessageW(monitor->Label1->handle, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 7, at.y + 7));
+  ASSERT_TRUE(PumpUntil(3 * kTimedTick + 2000, [&] { return OverlayVisible(); }))
+      << "the movement over the hidden overlay cancelled the delay";
+  EXPECT_TRUE(WaitForPowerCalls(1, 3 * kTimedTick + 3000));
+}
+
 TEST_F(MonitorTest, PowerCallCarriesTheStateAndTheForceFlag) {
   struct {
     uint32_t state;
