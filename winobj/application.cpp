@@ -89,7 +89,7 @@ int GetPlatformKind() {
 }
 
 RECT GetScreenRect() {
-  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return {0, 0, PlatformGetSystemMetrics(SM_CXSCREEN), PlatformGetSystemMetrics(SM_CYSCREEN)};
 }
 
 std::wstring GetCommandLineArgument(int n) {

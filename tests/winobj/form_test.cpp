@@ -23,6 +23,35 @@ TEST_F(Forms, FormWithoutBoundsCoversTheWorkAreaDownToTheMenuBar) {
   ReleaseObject(form);
 }
 
+// VORLIX_SCREEN puts a device's screen into the desktop stand-in: the screen,
+// and with it a form's default bounds down to the menu bar, take its size; an
+// unset or malformed value leaves the real screen.
+TEST_F(Forms, AFormWithoutBoundsCoversTheScreenTheStandInReports) {
+  const SIZE real = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const struct {
+    const wchar_t* value;
+    SIZE screen;
+  } cases[] = {{nullptr, real},          {L"240x320", {240, 320}}, {L"320x240", {320, 240}},
+               {L"480x640", {480, 640}}, {L"240x", real},          {L"0x320", real},
+               {L"240x320x", real},      {L"-240x320", real},      {L"240X320", {240, 320}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : L"unset");
+    SetEnvironmentVariableW(L"VORLIX_SCREEN", c.value);
+    RECT screen = GetScreenRect();
+    EXPECT_EQ(c.screen.cx, screen.right);
+    EXPECT_EQ(c.screen.cy, screen.bottom);
+    TControl* form = NewForm(nullptr, L"f");
+    RECT window;
+    GetWindowRect(GetHandle(form), &window);
+    EXPECT_EQ(0, window.left);
+    EXPECT_EQ(0, window.top);
+    EXPECT_EQ(c.screen.cx, window.right);
+    EXPECT_EQ(c.screen.cy - 26, window.bottom);  // the menu bar's 26 pixels
+    ReleaseObject(form);
+  }
+  SetEnvironmentVariableW(L"VORLIX_SCREEN", nullptr);
+}
+
 TEST_F(Forms, ClosingASecondaryFormDestroysOnlyThatForm) {
   TControl* mainForm = ShownMainForm();
   TControl* second = NewForm(mainForm, L"second");
