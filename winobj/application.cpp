@@ -17,6 +17,7 @@ void ProcessMessage(const MSG& message) {
     g.terminated = true;
     return;
   }
+  if (HandleKeyPress(message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -193,10 +193,10 @@ bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   if (control->listDropped) return false;
   TControl* target = nullptr;
   if (msg.wParam == VK_RETURN) {
-    TControl* button = form->defaultButton;
+    // A focused push button is the default one while it has the focus.
     TControl* active = form->activeControl;
-    if (button && GetVisible(button) && GetEnabled(button) &&
-        (!active || (!active->isCancelButton && !active->wantsEnter) || active == button)) {
+    TControl* button = active && active->pressedByEnter ? active : form->defaultButton;
+    if (button && GetVisible(button) && GetEnabled(button) && !(active && active->wantsEnter)) {
       target = button;
     }
   } else {
@@ -216,7 +216,6 @@ bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
 
 void SetDefaultKeyButton(TControl* button, int key, bool on) {
   assert(key == VK_RETURN || key == VK_ESCAPE);
-  if (key == VK_ESCAPE) button->isCancelButton = on;
   TControl* mainForm = g.mainForm;
   TControl* form = FindForm(button);
   if (!mainForm || !form) return;

@@ -125,6 +125,10 @@ struct MeasureDC {
 MeasureDC BeginMeasure(TGdiTool* font);
 void EndMeasure(const MeasureDC& measure);
 
+// The message loop's keyboard step, before TranslateMessage: the form's
+// OnKeyDown, then Tab navigation. True when the key went no further.
+bool HandleKeyPress(const MSG& message);
+
 // Combo boxes: Enter/Esc while the list is open (combo window or its inner edit).
 bool HandleDroppedListKey(TControl* combo, TWindowMessage& msg, LRESULT& result);
 

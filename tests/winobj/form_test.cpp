@@ -233,22 +233,25 @@ TEST_F(Forms, TopmostAndBorderAreReadBackFromTheWindow) {
   EXPECT_TRUE(style & WS_TABSTOP);  // shares its bit with the frame bits cleared
 }
 
-// Enter and Esc on the main form: which control is active decides.
+// Enter and Esc on the main form: which control is active decides. A focused
+// push button is the default one while it has the focus; a check box is not.
 struct KeyCase {
   const char* name;
   int active;  // index into the controls below
   UINT key;
-  int okClicks, cancelClicks;
+  int okClicks, cancelClicks, otherClicks;
 };
 
 const KeyCase kKeyCases[] = {
-    {"EnterInSingleLineEditPressesDefault", 0, VK_RETURN, 1, 0},
-    {"EnterInMultiLineEditDoesNot", 1, VK_RETURN, 0, 0},
-    {"EnterOnAnotherButtonDoesNot", 2, VK_RETURN, 0, 0},
-    {"EnterOnTheDefaultButtonPressesIt", 3, VK_RETURN, 1, 0},
-    {"EnterOnTheCancelButtonDoesNot", 4, VK_RETURN, 0, 0},
-    {"EscInSingleLineEditPressesCancel", 0, VK_ESCAPE, 0, 1},
-    {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1},
+    {"EnterInSingleLineEditPressesDefault", 0, VK_RETURN, 1, 0, 0},
+    {"EnterInMultiLineEditDoesNot", 1, VK_RETURN, 0, 0, 0},
+    {"EnterOnAnotherButtonPressesThatOne", 2, VK_RETURN, 0, 0, 1},
+    {"EnterOnTheDefaultButtonPressesIt", 3, VK_RETURN, 1, 0, 0},
+    {"EnterOnTheCancelButtonPressesCancel", 4, VK_RETURN, 0, 1, 0},
+    {"EnterOnACheckBoxPressesDefault", 5, VK_RETURN, 1, 0, 0},
+    {"EscInSingleLineEditPressesCancel", 0, VK_ESCAPE, 0, 1, 0},
+    {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1, 0},
+    {"EscOnAnotherButtonPressesCancel", 2, VK_ESCAPE, 0, 1, 0},
 };
 
 TEST_F(Forms, EnterAndEscPressTheRightButton) {
@@ -256,10 +259,11 @@ TEST_F(Forms, EnterAndEscPressTheRightButton) {
     SCOPED_TRACE(c.name);
     TControl* form = NewForm(nullptr, L"keys");
     SetMainForm(form);  // as the programs do, before the loop
-    TControl* controls[] = {NewEditBox(form, 0), NewEditBox(form, kEditMultiline),
-                            NewButton(form, L"other"), NewButton(form, L"OK"),
-                            NewButton(form, L"Cancel")};
-    Counter ok, cancel;
+    TControl* controls[] = {NewEditBox(form, 0),        NewEditBox(form, kEditMultiline),
+                            NewButton(form, L"other"),  NewButton(form, L"OK"),
+                            NewButton(form, L"Cancel"), NewCheckBox(form, L"box")};
+    Counter ok, cancel, other;
+    SetOnClick(controls[2], Counter::Count, &other);
     SetOnClick(controls[3], Counter::Count, &ok);
     SetOnClick(controls[4], Counter::Count, &cancel);
     SetDefaultKeyButton(controls[3], VK_RETURN, true);
@@ -271,6 +275,7 @@ TEST_F(Forms, EnterAndEscPressTheRightButton) {
     });
     EXPECT_EQ(ok.calls, c.okClicks);
     EXPECT_EQ(cancel.calls, c.cancelClicks);
+    EXPECT_EQ(other.calls, c.otherClicks);
   }
 }
 
