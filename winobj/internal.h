@@ -84,6 +84,10 @@ struct TTraitsOf {
     traits.getSelectedMsg = getSelected, traits.selectItemMsg = selectItem;
     return *this;
   }
+  TTraitsOf& TextRect(uint16_t message) {
+    traits.textRectMsg = message;
+    return *this;
+  }
   TTraitsOf& Alignment(uint16_t left, uint16_t right, uint16_t center, uint8_t clears = 0) {
     traits.alignLeft = left, traits.alignRight = right, traits.alignCenter = center;
     traits.alignClears = clears;

@@ -166,6 +166,7 @@ struct TControlTraits {
   uint16_t itemCountMsg = 0, replaceSelMsg = 0, getItemDataMsg = 0, setItemDataMsg = 0;
   uint16_t addItemMsg = 0, deleteItemMsg = 0, insertItemMsg = 0;
   uint16_t lineIndexMsg = 0, getSelectedMsg = 0, selectItemMsg = 0, setSelMsg = 0;
+  uint16_t textRectMsg = 0;  // the rectangle the text is drawn in (client coordinates)
   // The style bits of each alignment, and the bits that any alignment clears.
   uint16_t alignLeft = 0, alignRight = 0, alignCenter = 0;
   uint8_t alignClears = 0;
@@ -222,7 +223,7 @@ struct TControl : TRefObject {
   THookProc savedPreHook = nullptr;  // the pre-hook that the default-key hook replaced
 
   TEvent<TNotifyEvent> onClick, onChange, onEnter, onLeave, onDropDown, onCloseUp, onSelChange,
-      onHide, onShow;
+      onHide, onShow, onResize, onScreenChange;
   TEvent<TKeyEvent> onKeyDown;  // forms
   bool rightClick = false;      // the last OnClick came from a right click
   TEvent<TMouseEvent> onMouseDown, onMouseUp, onMouseMove, onMouseDblClk, onMouseWheel;
@@ -348,6 +349,11 @@ void SetOnClose(TControl* form, TCloseEvent proc, void* context);
 // Forms: each key pressed at the form or at a control on it (the sender), in
 // the message loop before the control sees it.
 void SetOnKeyDown(TControl* form, TKeyEvent proc, void* context);
+// Forms: the screen's size or work area may have changed (WM_DISPLAYCHANGE, and
+// WM_SETTINGCHANGE, which a device sends when it rotates).
+void SetOnScreenChange(TControl* form, TNotifyEvent proc, void* context);
+// After the control's size has changed (WM_SIZE).
+void SetOnResize(TControl* control, TNotifyEvent proc, void* context);
 
 // 0 other, 1 Pocket PC, 2 Smartphone; asked once and cached.
 int GetPlatformKind();
@@ -443,7 +449,14 @@ void SetScrollPosition(TControl* control, int position);
 int GetScrollPosition(TControl* control);
 
 void SetTextAlign(TControl* control, int align);  // TTextAlign
-void SetWordWrap(TControl* control);
+// On: the text wraps at the control's width. Off puts a button's or a check
+// box's caption back on one line.
+void SetWordWrap(TControl* control, bool on = true);
+// Where the control draws a line of its text, relative to its parent's client
+// area: a label at its top, an edit box at the top of its formatting rectangle,
+// a button or a combo box centred in its height. Controls whose texts share a
+// font and this top share their baseline.
+int GetTextTop(TControl* control);
 // On: the control is fitted to its text now and after every text or font change.
 void SetAutoSize(TControl* control, bool on);
 
