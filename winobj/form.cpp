@@ -129,8 +129,17 @@ void SetFocused(TControl* control, bool on) {
   if (!control->tabStop) return;
   TControl* form = FindForm(control);
   if (form) {
-    if (form->activeControl && form->activeControl != control) SetFocus(nullptr);
+    // A form not shown yet that does not hold the focus either hands it on
+    // when it gets it (FormFocusHook): taken now, the focus could be left
+    // nowhere, and a key pressed until then would reach no control. One that
+    // the system has activated while hidden (a window it moved or sized) holds
+    // it already, and gets no more focus when it shows.
+    HWND focus = GetFocus();
+    bool holdsFocus = form->handle && (focus == form->handle || IsChild(form->handle, focus));
+    bool shown = form->handle && IsWindowVisible(form->handle);
+    if (shown && form->activeControl && form->activeControl != control) SetFocus(nullptr);
     form->activeControl = control;
+    if (!shown && !holdsFocus) return;
   }
   SetFocus(GetHandle(control));
 }

@@ -325,7 +325,8 @@ bool GetVisible(TControl* control);
 void SetEnabled(TControl* control, bool on);
 bool GetEnabled(TControl* control);
 // Gives the control the keyboard focus (off does nothing); a form is brought to
-// the foreground. Controls without a tab stop are ignored.
+// the foreground. Controls without a tab stop are ignored. On a form not shown
+// yet the control gets the focus when the form shows.
 void SetFocused(TControl* control, bool on);
 // Whether Tab and SetFocused reach the control. Edit boxes, combo boxes, buttons
 // and check boxes start with one; a label given one draws a focus rectangle

@@ -91,6 +91,23 @@ TEST_F(Keyboard, TabFollowsTheReadingOrderThroughPanelsAndWraps) {
   PressSteps(controls, {{VK_TAB, kShift, "ok"}});
 }
 
+// A control given the focus while its form is about to show (OnShow) has it
+// once the form shows, not the first tab stop nor the form itself.
+TEST_F(Keyboard, AControlFocusedBeforeItsFormShowsHasTheFocusOnceItDoes) {
+  TControl* form = NewForm(nullptr, L"f");
+  SetMainForm(form);
+  NewEditBox(form, 0);
+  TControl* second = SetPosition(NewEditBox(form, 0), 10, 40);
+  Handler<TControl*> onShow{[&](TControl*) { SetFocused(second, true); }};
+  SetOnShow(form, onShow.Call, &onShow);
+  HWND focus = nullptr, expected = nullptr;
+  RunApplicationWith(&form, [&] {
+    focus = GetFocus();
+    expected = second->handle;
+  });
+  EXPECT_EQ(expected, focus);
+}
+
 // An edit box reached by Tab has its text selected, so that typing replaces it.
 TEST_F(Keyboard, TabSelectsTheTextOfTheEditBoxItReaches) {
   TControl* form = ShownMainForm();
