@@ -487,8 +487,7 @@ void OnSettingsShow(TSettingsWindow* w, TControl* sender) {
   // instead of making it topmost; now that the bar is gone the request holds.
   SetTopmost(w->frmMain, true);
   LayOutSettingsWindow(w, GetScreenRect());
-  ClearPageSelection(w);
-  SelectPage(w, kPageGeneral);
+  ChoosePage(w, kPageGeneral);
 }
 
 void LayOutSettingsWindow(TSettingsWindow* w, const RECT& screen) {

@@ -97,7 +97,8 @@ void InitializeSettingsWindow(TSettingsWindow* window);
 std::wstring ProgramFile(const std::wstring& name);
 
 // Handlers; each takes the holder object as its context.
-// Its part after the menu bar: the window over the screen, the General page.
+// Its part after the menu bar: the window over the screen, the General page
+// with the focus on its caption.
 void OnSettingsShow(TSettingsWindow* window, TControl* sender);
 // The form over the given screen, then its content for that size.
 void LayOutSettingsWindow(TSettingsWindow* window, const RECT& screen);

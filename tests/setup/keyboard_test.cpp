@@ -95,9 +95,10 @@ TEST_F(SetupKeyboard, TabAndShiftTabWalkEachPageInReadingOrder) {
   }
 }
 
-// Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere, wrapping; Right
-// and Left do at the selected page's caption, and only there. The new page's
-// caption takes the focus.
+// The window starts with the focus on the General page's caption, the first
+// stop in reading order. Ctrl+Tab and Ctrl+Shift+Tab turn the pages from
+// anywhere, wrapping; Right and Left do at the selected page's caption, and
+// only there. The new page's caption takes the focus.
 TEST_F(SetupKeyboard, CtrlTabAndTheArrowsOnTheCaptionTurnThePages) {
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     const struct {
@@ -121,7 +122,7 @@ TEST_F(SetupKeyboard, CtrlTabAndTheArrowsOnTheCaptionTurnThePages) {
         {VK_TAB, kCtrl, kPageView, "lblTabView"},
         {VK_RIGHT, 0, kPageLanguage, "lblTabLanguage"},
     };
-    SetFocused(w->btnOK, true);
+    EXPECT_EQ("lblTabGeneral", FocusedName(w));
     int n = 0;
     for (const auto& step : steps) {
       PressKey(step.key, step.modifiers);
