@@ -26,6 +26,7 @@ TLanguageObjectList languageList;
 int screenDpi = 96;
 bool cancelSyncEnabled = true, fontSyncEnabled = true, delaySyncEnabled = true;
 TMessageTexts messageTexts;
+POINT previewPointer;
 std::wstring writeErrorText;
 std::wstring registryErrorText;
 std::wstring programFileOverride;
@@ -382,6 +383,7 @@ void InitializeSetupState() {
   screenDpi = 96;
   cancelSyncEnabled = fontSyncEnabled = delaySyncEnabled = true;
   messageTexts = TMessageTexts();
+  previewPointer = {};
   writeErrorText = L"Ошибка записи данных в файл";
   registryErrorText = L"Ошибка изменения данных реестра";
 }
@@ -501,8 +503,7 @@ void OnScreenChange(TSettingsWindow* w, TControl*) { LayOutSettingsWindow(w, Get
 
 void OnSettingsResize(TSettingsWindow* w, TControl*) {
   // The preview was laid out for the old size: back to the settings.
-  TMouseEventData none = {};
-  OnPreviewMouseMove(w, w->frmMain, none);
+  LeavePreview(w);
 
   // An 8-pixel white margin on every side; the anchored controls follow.
   SetLeft(w->pnlMain, 8);
@@ -544,8 +545,15 @@ void OnViewTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageView); }
 void OnLanguageTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageLanguage); }
 
 void OnPreviewMouseMove(TSettingsWindow* w, TControl* sender, TMouseEventData& data) {
-  (void)sender;
-  (void)data;
+  // The system also sends a mouse move when the preview comes up under a
+  // pointer at rest: only one away from where it stood then leaves.
+  POINT at = {data.x, data.y};
+  ClientToScreen(GetHandle(sender), &at);
+  if (at.x == previewPointer.x && at.y == previewPointer.y) return;
+  LeavePreview(w);
+}
+
+void LeavePreview(TSettingsWindow* w) {
   bool previewing = GetVisible(w->pnlPreview);
   SetVisible(w->pnlMain, true);
   SetVisible(w->pnlPreview, false);
@@ -555,8 +563,7 @@ void OnPreviewMouseMove(TSettingsWindow* w, TControl* sender, TMouseEventData& d
 
 void OnSettingsKeyDown(TSettingsWindow* w, TControl* sender, int& key, uint32_t shift) {
   if (GetVisible(w->pnlPreview)) {
-    TMouseEventData none = {};
-    OnPreviewMouseMove(w, sender, none);
+    LeavePreview(w);
     key = 0;
     return;
   }

@@ -77,6 +77,7 @@ extern TLanguageObjectList languageList;  // entry i is item i of cbLanguage
 extern int screenDpi;
 extern bool cancelSyncEnabled, fontSyncEnabled, delaySyncEnabled;
 extern TMessageTexts messageTexts;   // the preview's copy of the monitor's texts
+extern POINT previewPointer;         // where the pointer stood when the preview came up
 extern std::wstring writeErrorText;  // "Ошибка записи данных в файл"
 extern std::wstring registryErrorText;  // "Ошибка изменения данных реестра"
 // The program file whose folder is programDirectory; empty means the running
@@ -117,7 +118,10 @@ void SelectPage(TSettingsWindow* window, TSettingsPage page);
 void OnGeneralTabClick(TSettingsWindow* window, TControl* sender);
 void OnViewTabClick(TSettingsWindow* window, TControl* sender);
 void OnLanguageTabClick(TSettingsWindow* window, TControl* sender);
+// Any pointer movement leaves the preview.
 void OnPreviewMouseMove(TSettingsWindow* window, TControl* sender, TMouseEventData& data);
+// Back from the preview to the settings, "Просмотр" focused.
+void LeavePreview(TSettingsWindow* window);
 void OnCancelClick(TSettingsWindow* window, TControl* sender);
 
 // Validation and saving.
