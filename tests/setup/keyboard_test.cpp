@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/setup/settings_harness.h"
+#include "tests/support/window_capture.h"
 
 namespace {
 
@@ -95,6 +96,38 @@ TEST_F(SetupKeyboard, TabAndShiftTabWalkEachPageInReadingOrder) {
   }
 }
 
+// How many pixels of two pictures of one control differ.
+int DifferingPixels(const ClientImage& a, const ClientImage& b) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height;
+  int n = 0;
+  for (size_t i = 0; i < a.pixels.size(); ++i) n += a.pixels[i] != b.pixels[i];
+  return n;
+}
+
+// The focused control shows it: each stop that Tab reaches on each page looks
+// otherwise while it has the focus (a focus rectangle round a caption, the
+// highlighted item or number) than once Tab has moved on.
+TEST_F(SetupKeyboard, EachStopShowsTheFocusWhileItHasIt) {
+  folder.Write(L"vorlix.ini", "font_autosize=0\r\n");  // the font size is a stop then
+  ASSERT_TRUE(Run([](TSettingsWindow* w) {
+    int stops = 0;
+    for (TControl* caption : {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage}) {
+      Click(caption);
+      // Once round the page, back to its caption.
+      do {
+        std::string name = FocusedName(w);
+        HWND stop = GetFocus();
+        ClientImage focused = CaptureClient(stop);
+        PressKey(VK_TAB);
+        ASSERT_NE(stop, GetFocus()) << name << " kept the focus";
+        EXPECT_GE(DifferingPixels(focused, CaptureClient(stop)), 20) << name;
+        ++stops;
+      } while (GetFocus() != caption->handle && stops < 30);
+    }
+    EXPECT_EQ(9 + 8 + 5, stops);
+  }));
+}
+
 // The window starts with the focus on the General page's caption, the first
 // stop in reading order. Ctrl+Tab and Ctrl+Shift+Tab turn the pages from
 // anywhere, wrapping; Right and Left do at the selected page's caption, and
@@ -149,7 +182,8 @@ TEST_F(SetupKeyboard, EnterPressesTheFocusedButtonAndOkElsewhere) {
     TOutcome outcome;
   } cases[] = {
       {"Просмотр", &TSettingsWindow::btnPreview, kPageGeneral, kPreview},
-      {"Изменить", &TSettingsWindow::btnTextColor, kPageView, kColorDialog},
+      {"Изменить (background)", &TSettingsWindow::btnBackgroundColor, kPageView, kColorDialog},
+      {"Изменить (text)", &TSettingsWindow::btnTextColor, kPageView, kColorDialog},
       {"Отмена", &TSettingsWindow::btnCancel, kPageGeneral, kClosedUnsaved},
       {"OK", &TSettingsWindow::btnOK, kPageGeneral, kSaved},
       {"check box", &TSettingsWindow::chkAutoSize, kPageView, kSaved},
