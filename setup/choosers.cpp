@@ -108,6 +108,7 @@ void OnPreviewClick(TSettingsWindow* w, TControl*) {
   SetColor(w->Label2, background);
   SetFontColor(GetFont(w->Label1), text);
   SetFontColor(GetFont(w->Label2), text);
+  if (!GetCursorPos(&previewPointer)) previewPointer = {-1, -1};
   SetVisible(w->pnlMain, false);
   SetVisible(w->pnlPreview, true);
 }

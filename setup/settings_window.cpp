@@ -1,6 +1,10 @@
 // The settings window: construction of every control, the initial fill, the
-// full-screen layout on first show, the pages and the way out without saving.
+// full-screen layout on first show and again whenever the screen changes, the
+// pages, the keys it takes before its controls and the way out without saving.
 #include "setup/settings_window.h"
+
+#include <algorithm>
+#include <vector>
 
 #include "setup/registry.h"
 #include "shared/files.h"
@@ -22,6 +26,7 @@ TLanguageObjectList languageList;
 int screenDpi = 96;
 bool cancelSyncEnabled = true, fontSyncEnabled = true, delaySyncEnabled = true;
 TMessageTexts messageTexts;
+POINT previewPointer;
 std::wstring writeErrorText;
 std::wstring registryErrorText;
 std::wstring programFileOverride;
@@ -63,6 +68,9 @@ void Scroll(void* context, TControl* sender, int code) {
 }
 void PreviewMouseMove(void* context, TControl* sender, TMouseEventData& data) {
   OnPreviewMouseMove(static_cast<TSettingsWindow*>(context), sender, data);
+}
+void KeyDown(void* context, TControl* sender, int& key, uint32_t shift) {
+  OnSettingsKeyDown(static_cast<TSettingsWindow*>(context), sender, key, shift);
 }
 
 TControl* Place(TControl* control, int left, int top, int width, int height) {
@@ -221,10 +229,12 @@ void AttachHandlers(TSettingsWindow* w) {
   SetOnClick(w->btnTextColor, Notify<OnTextColorClick>, w);
   SetAnchors(w->cbAction, true, true, true, false);
   SetAnchors(w->cbLanguage, true, true, true, false);
-  SetAnchors(w->chkForce, true, false, true, false);
   SetOnClick(w->chkAutoSize, Notify<OnAutoSizeClick>, w);
-  SetAnchors(w->chkAutoSize, true, true, true, false);
-  SetAnchors(w->chkAutostart, true, false, true, true);
+  // Check boxes are as wide as their captions (FitCheckBox), not the page.
+  SetAnchors(w->chkAutostart, true, false, false, true);
+  SetOnResize(w->frmMain, Notify<OnSettingsResize>, w);
+  SetOnScreenChange(w->frmMain, Notify<OnScreenChange>, w);
+  SetOnKeyDown(w->frmMain, KeyDown, w);
 }
 
 // The tab panel, its caption and its page.
@@ -247,6 +257,30 @@ void Show(void* context, TControl* sender) {
   OnSettingsShow(static_cast<TSettingsWindow*>(context), sender);
 }
 
+TSettingsPage SelectedPage(TSettingsWindow* w) {
+  for (TSettingsPage page : {kPageView, kPageLanguage}) {
+    if (GetVisible(PageControls(w, page).page)) return page;
+  }
+  return kPageGeneral;
+}
+
+// A page chosen by a tap on its tab or from the keyboard: its caption takes the
+// focus, which may have been on the page now hidden.
+void ChoosePage(TSettingsWindow* w, TSettingsPage page) {
+  SelectPage(w, page);
+  SetFocused(PageControls(w, page).caption, true);
+}
+
+// The design's columns: fields start at 112 and their labels end 4 pixels
+// before them; 8 pixels from the page's edges.
+const int kFieldLeft = 112;
+const int kLabelGap = 4;
+const int kPageMargin = 8;
+const int kCheckBoxHeight = 16;  // one line
+// What a combo box's field needs beside its drop-down button and its text: its
+// frame and the text's indent.
+const int kComboFrame = 8;
+
 // The width and height the control's caption needs on one line, as the layer's
 // automatic sizing finds them; the control keeps its own bounds.
 SIZE CaptionSize(TControl* control) {
@@ -258,44 +292,83 @@ SIZE CaptionSize(TControl* control) {
   return size;
 }
 
-// A right-aligned label sits against its field: too narrow for its caption in
-// the font the system has ("Время задержки:" in 100 pixels), it grows leftwards.
-void FitRightAlignedLabel(TControl* label) {
-  int right = GetLeft(label) + GetWidth(label);
+// Each step below sets what it fits from the design and the page's size alone,
+// so that a window laid out again after a rotation looks as one started at the
+// new size.
+
+// A right-aligned label ends at right, against its field: too narrow for its
+// caption in the font the system has ("Время задержки:" in 100 pixels), it
+// grows leftwards.
+void FitRightAlignedLabel(TControl* label, int right) {
   int needed = CaptionSize(label).cx;
-  if (needed <= GetWidth(label)) return;
-  int left = right - needed > 0 ? right - needed : 0;
+  int left = std::max(0, std::min(kPageMargin, right - needed));
   SetLeft(label, left);
   SetWidth(label, right - left);
 }
 
-// A check box too narrow for its caption on a small screen widens to its
-// page's edge, and where that is not enough wraps onto more lines: centred on
-// its row, or upwards when it sits at the bottom of its page.
+// A combo box shows its longest item whole (at 240 pixels "Приостановить" lost
+// its last letter): too narrow, it grows leftwards as far as its label's
+// caption allows, and the label moves with it.
+void FitComboBox(TControl* combo, TControl* label, const std::vector<std::wstring>& items) {
+  int right = GetLeft(combo) + GetWidth(combo);
+  int widest = 0;
+  for (const std::wstring& item : items) {
+    widest = std::max(widest, static_cast<int>(TextExtent(GetCanvas(combo), item).cx));
+  }
+  int needed = widest + GetSystemMetrics(SM_CXVSCROLL) + kComboFrame;
+  int leftmost = kPageMargin + CaptionSize(label).cx + kLabelGap;
+  int left = std::min(kFieldLeft, std::max(leftmost, right - needed));
+  SetLeft(combo, left);
+  SetWidth(combo, right - left);
+  FitRightAlignedLabel(label, left - kLabelGap);
+}
+
+// A label's text on the line of its field's text, in the same font: an edit box
+// draws its text a few pixels lower than a label at the same top would.
+void AlignWithField(TControl* label, TControl* field) {
+  SetTop(label, GetTop(label) + GetTextTop(field) - GetTextTop(label));
+}
+
+// A check box is as wide as its box and caption, so that a tap on the empty
+// page beside it does not tick it. Too wide for its page, it wraps onto more
+// lines at the page's edge: centred on its row, or upwards when it sits at the
+// bottom of its page.
 void FitCheckBox(TControl* box, TControl* page, bool atBottom) {
+  int top = GetTop(box), height = GetHeight(box);
+  SetWordWrap(box, false);
   int needed = CaptionSize(box).cx;
-  if (needed <= GetWidth(box)) return;
   int available = GetClientWidth(page) - GetLeft(box);
+  int lines = kCheckBoxHeight;
   if (needed <= available) {
     SetWidth(box, needed);
-    return;
+  } else {
+    SetWidth(box, available);
+    SetWordWrap(box, true);
+    lines = CaptionSize(box).cy;
   }
-  int top = GetTop(box), height = GetHeight(box);
-  SetWidth(box, available);
-  SetWordWrap(box);
-  SetAutoSize(box, true);
-  SetAutoSize(box, false);
-  SetWidth(box, available);
-  int lines = GetHeight(box);
+  SetHeight(box, lines);
   SetTop(box, atBottom ? top + height - lines : top + height / 2 - lines / 2);
 }
 
-// No caption cut off or wrapped out of sight, whatever the screen's size.
-void FitCaptions(TSettingsWindow* w) {
-  for (TControl* label : {w->lblAction, w->lblCancelTime, w->lblDelayTime, w->lblBackgroundColor,
-                          w->lblTextColor, w->lblFontSize, w->lblLanguage}) {
-    FitRightAlignedLabel(label);
+// No caption or item cut off or wrapped out of sight, whatever the screen's size.
+void FitPages(TSettingsWindow* w) {
+  FitComboBox(w->cbAction, w->lblAction, {kActionItems[0], kActionItems[1], kActionItems[2]});
+  std::vector<std::wstring> packs;
+  for (const TLanguageObject& pack : languageList) packs.push_back(pack.displayName);
+  FitComboBox(w->cbLanguage, w->lblLanguage, packs);
+  for (TControl* label : {w->lblCancelTime, w->lblDelayTime, w->lblBackgroundColor, w->lblTextColor,
+                          w->lblFontSize}) {
+    FitRightAlignedLabel(label, kFieldLeft - kLabelGap);
   }
+  const struct {
+    TControl* label;
+    TControl* field;
+  } rows[] = {{w->lblAction, w->cbAction},          {w->lblCancelTime, w->edtCancelTime},
+              {w->lblCancelUnit, w->edtCancelTime}, {w->lblDelayTime, w->edtDelayTime},
+              {w->lblDelayUnit, w->edtDelayTime},   {w->lblBackgroundColor, w->btnBackgroundColor},
+              {w->lblTextColor, w->btnTextColor},   {w->lblFontSize, w->edtFontSize},
+              {w->lblLanguage, w->cbLanguage}};
+  for (const auto& row : rows) AlignWithField(row.label, row.field);
   FitCheckBox(w->chkForce, w->pnlGeneral, false);
   FitCheckBox(w->chkAutoSize, w->pnlView, false);
   FitCheckBox(w->chkAutostart, w->pnlGeneral, true);
@@ -310,6 +383,7 @@ void InitializeSetupState() {
   screenDpi = 96;
   cancelSyncEnabled = fontSyncEnabled = delaySyncEnabled = true;
   messageTexts = TMessageTexts();
+  previewPointer = {};
   writeErrorText = L"Ошибка записи данных в файл";
   registryErrorText = L"Ошибка изменения данных реестра";
 }
@@ -415,13 +489,21 @@ void OnSettingsShow(TSettingsWindow* w, TControl* sender) {
   // instead of making it topmost; now that the bar is gone the request holds.
   SetTopmost(w->frmMain, true);
   LayOutSettingsWindow(w, GetScreenRect());
+  ChoosePage(w, kPageGeneral);
 }
 
 void LayOutSettingsWindow(TSettingsWindow* w, const RECT& screen) {
   SetBoundsRect(w->frmMain, screen);
   SetHasBorder(w->frmMain, false);
-  TMouseEventData none = {};
-  OnPreviewMouseMove(w, w->frmMain, none);
+  // Not every change of the form's bounds resizes its client area.
+  OnSettingsResize(w, w->frmMain);
+}
+
+void OnScreenChange(TSettingsWindow* w, TControl*) { LayOutSettingsWindow(w, GetScreenRect()); }
+
+void OnSettingsResize(TSettingsWindow* w, TControl*) {
+  // The preview was laid out for the old size: back to the settings.
+  LeavePreview(w);
 
   // An 8-pixel white margin on every side; the anchored controls follow.
   SetLeft(w->pnlMain, 8);
@@ -434,16 +516,16 @@ void LayOutSettingsWindow(TSettingsWindow* w, const RECT& screen) {
   SetWidth(w->pnlPreview, GetClientWidth(w->frmMain));
   SetHeight(w->pnlPreview, GetClientHeight(w->frmMain));
 
-  FitCaptions(w);
-  ClearPageSelection(w);
-  SelectPage(w, kPageGeneral);
+  FitPages(w);
 }
 
+// The selected page's caption is the one tab stop of the tabs, as in a tab control.
 void ClearPageSelection(TSettingsWindow* w) {
   for (TSettingsPage page : {kPageGeneral, kPageView, kPageLanguage}) {
     TPageControls controls = PageControls(w, page);
     SetColor(controls.tab, IdleTabColor);
     SetColor(controls.caption, IdleTabColor);
+    SetTabStop(controls.caption, false);
     SetVisible(controls.page, false);
   }
 }
@@ -454,18 +536,46 @@ void SelectPage(TSettingsWindow* w, TSettingsPage page) {
   SetColor(controls.tab, ActiveTabColor);
   SetColor(controls.caption, ActiveTabColor);
   SetColor(controls.page, ActiveTabColor);
+  SetTabStop(controls.caption, true);
   SetVisible(controls.page, true);
 }
 
-void OnGeneralTabClick(TSettingsWindow* w, TControl*) { SelectPage(w, kPageGeneral); }
-void OnViewTabClick(TSettingsWindow* w, TControl*) { SelectPage(w, kPageView); }
-void OnLanguageTabClick(TSettingsWindow* w, TControl*) { SelectPage(w, kPageLanguage); }
+void OnGeneralTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageGeneral); }
+void OnViewTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageView); }
+void OnLanguageTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageLanguage); }
 
 void OnPreviewMouseMove(TSettingsWindow* w, TControl* sender, TMouseEventData& data) {
-  (void)sender;
-  (void)data;
+  // The system also sends a mouse move when the preview comes up under a
+  // pointer at rest: only one away from where it stood then leaves.
+  POINT at = {data.x, data.y};
+  ClientToScreen(GetHandle(sender), &at);
+  if (at.x == previewPointer.x && at.y == previewPointer.y) return;
+  LeavePreview(w);
+}
+
+void LeavePreview(TSettingsWindow* w) {
+  bool previewing = GetVisible(w->pnlPreview);
   SetVisible(w->pnlMain, true);
   SetVisible(w->pnlPreview, false);
+  // Hiding the settings took the focus from "Просмотр".
+  if (previewing) SetFocused(w->btnPreview, true);
+}
+
+void OnSettingsKeyDown(TSettingsWindow* w, TControl* sender, int& key, uint32_t shift) {
+  if (GetVisible(w->pnlPreview)) {
+    LeavePreview(w);
+    key = 0;
+    return;
+  }
+  int step = 0;
+  if (key == VK_TAB && (shift & MK_CONTROL)) step = (shift & MK_SHIFT) ? -1 : 1;
+  bool onCaption =
+      sender == w->lblTabGeneral || sender == w->lblTabView || sender == w->lblTabLanguage;
+  if (onCaption && shift == 0 && (key == VK_LEFT || key == VK_RIGHT))
+    step = key == VK_LEFT ? -1 : 1;
+  if (step == 0) return;
+  ChoosePage(w, static_cast<TSettingsPage>((SelectedPage(w) + step + 3) % 3));
+  key = 0;
 }
 
 void OnCancelClick(TSettingsWindow* w, TControl* sender) {

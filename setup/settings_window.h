@@ -77,6 +77,7 @@ extern TLanguageObjectList languageList;  // entry i is item i of cbLanguage
 extern int screenDpi;
 extern bool cancelSyncEnabled, fontSyncEnabled, delaySyncEnabled;
 extern TMessageTexts messageTexts;   // the preview's copy of the monitor's texts
+extern POINT previewPointer;         // where the pointer stood when the preview came up
 extern std::wstring writeErrorText;  // "Ошибка записи данных в файл"
 extern std::wstring registryErrorText;  // "Ошибка изменения данных реестра"
 // The program file whose folder is programDirectory; empty means the running
@@ -97,16 +98,30 @@ void InitializeSettingsWindow(TSettingsWindow* window);
 std::wstring ProgramFile(const std::wstring& name);
 
 // Handlers; each takes the holder object as its context.
+// Its part after the menu bar: the window over the screen, the General page
+// with the focus on its caption.
 void OnSettingsShow(TSettingsWindow* window, TControl* sender);
-// Its part after the menu bar: the form over the given screen, the margins,
-// the captions fitted, the General page.
+// The form over the given screen, then its content for that size.
 void LayOutSettingsWindow(TSettingsWindow* window, const RECT& screen);
+// The form over the screen as it is now (after a rotation or a new resolution).
+void OnScreenChange(TSettingsWindow* window, TControl* sender);
+// The content for the form's size: the margins, the preview's panel, every
+// caption and item fitted, labels on their fields' lines. The page stays; the
+// preview, laid out for the old size, is left.
+void OnSettingsResize(TSettingsWindow* window, TControl* sender);
+// Keys before the controls see them: any key leaves the preview (a device
+// without a touch screen has no other way out); Ctrl+Tab and Ctrl+Shift+Tab
+// turn the pages, and so do Right and Left at the selected page's caption.
+void OnSettingsKeyDown(TSettingsWindow* window, TControl* sender, int& key, uint32_t shift);
 void ClearPageSelection(TSettingsWindow* window);
 void SelectPage(TSettingsWindow* window, TSettingsPage page);
 void OnGeneralTabClick(TSettingsWindow* window, TControl* sender);
 void OnViewTabClick(TSettingsWindow* window, TControl* sender);
 void OnLanguageTabClick(TSettingsWindow* window, TControl* sender);
+// Any pointer movement leaves the preview.
 void OnPreviewMouseMove(TSettingsWindow* window, TControl* sender, TMouseEventData& data);
+// Back from the preview to the settings, "Просмотр" focused.
+void LeavePreview(TSettingsWindow* window);
 void OnCancelClick(TSettingsWindow* window, TControl* sender);
 
 // Validation and saving.

@@ -17,6 +17,7 @@ void ProcessMessage(const MSG& message) {
     g.terminated = true;
     return;
   }
+  if (HandleKeyPress(message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }
@@ -89,7 +90,7 @@ int GetPlatformKind() {
 }
 
 RECT GetScreenRect() {
-  return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return {0, 0, PlatformGetSystemMetrics(SM_CXSCREEN), PlatformGetSystemMetrics(SM_CYSCREEN)};
 }
 
 std::wstring GetCommandLineArgument(int n) {

@@ -27,7 +27,7 @@ bool FocusStyleHook(TControl* button, TWindowMessage& msg, LRESULT&) {
 TControl* MakeButton(TControl* parent, const std::wstring& caption, DWORD style, int width) {
   TControl* button = NewChildControl(parent, L"BUTTON", style, kButtonTraits, width, 22);
   button->color = kColorButtonFace;
-  button->wantsEnter = true;
+  button->pressedByEnter = true;
   SetTextAlign(button, kAlignCenter);
   AddHook(button, DoubleClickHook);
   AddHook(button, FocusStyleHook);
@@ -51,7 +51,7 @@ TControl* NewCheckBox(TControl* parent, const std::wstring& caption) {
   SetTextAlign(box, kAlignLeft);
   box->color = parent->color;
   box->traits.extraWidth = 24;
-  box->wantsEnter = false;
+  box->pressedByEnter = false;
   return box;
 }
 

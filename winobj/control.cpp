@@ -140,7 +140,7 @@ bool TControl::CreateWindowHandle() {
     if (x == CW_USEDEFAULT) x = work.left;
     if (y == CW_USEDEFAULT) y = work.top;
     if (width == CW_USEDEFAULT) width = work.right - x;
-    if (height == CW_USEDEFAULT) height = GetSystemMetrics(SM_CYSCREEN) - y;
+    if (height == CW_USEDEFAULT) height = PlatformGetSystemMetrics(SM_CYSCREEN) - y;
   }
 
   WNDCLASSW wc = {};

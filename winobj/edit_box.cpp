@@ -10,6 +10,7 @@ const TControlTraits kEditTraits =
         .Notifications(0, EN_SETFOCUS, EN_KILLFOCUS, EN_CHANGE)
         .Items(EM_GETLINECOUNT, 0, 0, 0, 0, 0)
         .Selection(EM_LINEINDEX, EM_REPLACESEL, EM_SETSEL, EM_LINEINDEX, 0)
+        .TextRect(EM_GETRECT)
         .Alignment(ES_LEFT, ES_RIGHT, ES_CENTER)
         .ExtraSize(0, 6);
 

@@ -1,4 +1,4 @@
-// Event setters and the mouse hook.
+// Event setters, the mouse hook and the size and screen hook.
 #include "winobj/internal.h"
 
 using namespace winobj;
@@ -123,4 +123,28 @@ void SetOnMouseDblClk(TControl* control, TMouseEvent proc, void* context) {
 
 void SetOnMouseWheel(TControl* control, TMouseEvent proc, void* context) {
   SetMouseEvent(control, control->onMouseWheel, proc, context);
+}
+
+namespace {
+
+bool SizeHook(TControl* control, TWindowMessage& msg, LRESULT&) {
+  if (msg.hwnd != control->handle) return false;
+  // A minimised form has no room to lay anything out in.
+  if (msg.message == WM_SIZE && msg.wParam != SIZE_MINIMIZED) Fire(control->onResize, control);
+  if (msg.message == WM_DISPLAYCHANGE || msg.message == WM_SETTINGCHANGE) {
+    Fire(control->onScreenChange, control);
+  }
+  return false;
+}
+
+}  // namespace
+
+void SetOnResize(TControl* control, TNotifyEvent proc, void* context) {
+  control->onResize = {proc, context};
+  AddHook(control, SizeHook);
+}
+
+void SetOnScreenChange(TControl* form, TNotifyEvent proc, void* context) {
+  form->onScreenChange = {proc, context};
+  AddHook(form, SizeHook);
 }

@@ -129,8 +129,17 @@ void SetFocused(TControl* control, bool on) {
   if (!control->tabStop) return;
   TControl* form = FindForm(control);
   if (form) {
-    if (form->activeControl && form->activeControl != control) SetFocus(nullptr);
+    // A form not shown yet that does not hold the focus either hands it on
+    // when it gets it (FormFocusHook): taken now, the focus could be left
+    // nowhere, and a key pressed until then would reach no control. One that
+    // the system has activated while hidden (a window it moved or sized) holds
+    // it already, and gets no more focus when it shows.
+    HWND focus = GetFocus();
+    bool holdsFocus = form->handle && (focus == form->handle || IsChild(form->handle, focus));
+    bool shown = form->handle && IsWindowVisible(form->handle);
+    if (shown && form->activeControl && form->activeControl != control) SetFocus(nullptr);
     form->activeControl = control;
+    if (!shown && !holdsFocus) return;
   }
   SetFocus(GetHandle(control));
 }
@@ -193,10 +202,10 @@ bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
   if (control->listDropped) return false;
   TControl* target = nullptr;
   if (msg.wParam == VK_RETURN) {
-    TControl* button = form->defaultButton;
+    // A focused push button is the default one while it has the focus.
     TControl* active = form->activeControl;
-    if (button && GetVisible(button) && GetEnabled(button) &&
-        (!active || (!active->isCancelButton && !active->wantsEnter) || active == button)) {
+    TControl* button = active && active->pressedByEnter ? active : form->defaultButton;
+    if (button && GetVisible(button) && GetEnabled(button) && !(active && active->wantsEnter)) {
       target = button;
     }
   } else {
@@ -216,7 +225,6 @@ bool DefaultKeyHook(TControl* control, TWindowMessage& msg, LRESULT& result) {
 
 void SetDefaultKeyButton(TControl* button, int key, bool on) {
   assert(key == VK_RETURN || key == VK_ESCAPE);
-  if (key == VK_ESCAPE) button->isCancelButton = on;
   TControl* mainForm = g.mainForm;
   TControl* form = FindForm(button);
   if (!mainForm || !form) return;

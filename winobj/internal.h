@@ -84,6 +84,10 @@ struct TTraitsOf {
     traits.getSelectedMsg = getSelected, traits.selectItemMsg = selectItem;
     return *this;
   }
+  TTraitsOf& TextRect(uint16_t message) {
+    traits.textRectMsg = message;
+    return *this;
+  }
   TTraitsOf& Alignment(uint16_t left, uint16_t right, uint16_t center, uint8_t clears = 0) {
     traits.alignLeft = left, traits.alignRight = right, traits.alignCenter = center;
     traits.alignClears = clears;
@@ -124,6 +128,10 @@ struct MeasureDC {
 };
 MeasureDC BeginMeasure(TGdiTool* font);
 void EndMeasure(const MeasureDC& measure);
+
+// The message loop's keyboard step, before TranslateMessage: the form's
+// OnKeyDown, then Tab navigation. True when the key went no further.
+bool HandleKeyPress(const MSG& message);
 
 // Combo boxes: Enter/Esc while the list is open (combo window or its inner edit).
 bool HandleDroppedListKey(TControl* combo, TWindowMessage& msg, LRESULT& result);

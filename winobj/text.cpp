@@ -103,9 +103,28 @@ void SetTextAlign(TControl* control, int align) {
   ChangeStyle(control, bits[align], clear);
 }
 
-void SetWordWrap(TControl* control) {
-  control->wordWrap = true;
-  ChangeStyle(control, SS_EDITCONTROL, SS_LEFTNOWORDWRAP);
+void SetWordWrap(TControl* control, bool on) {
+  control->wordWrap = on;
+  // SS_EDITCONTROL is BS_MULTILINE for a button.
+  if (on) {
+    ChangeStyle(control, SS_EDITCONTROL, SS_LEFTNOWORDWRAP);
+  } else {
+    ChangeStyle(control, 0, SS_EDITCONTROL);
+  }
+}
+
+int GetTextTop(TControl* control) {
+  RECT bounds = GetBoundsRect(control);
+  if (control->drawsOwnText) return bounds.top;
+  if (control->traits.textRectMsg && control->parent) {
+    RECT text = {};
+    Perform(control, control->traits.textRectMsg, 0, reinterpret_cast<LPARAM>(&text));
+    MapWindowPoints(control->handle, GetHandle(control->parent), reinterpret_cast<POINT*>(&text),
+                    2);
+    return text.top;
+  }
+  int line = TextExtent(GetCanvas(control), L"0").cy;
+  return bounds.top + (HeightOf(bounds) - line) / 2;
 }
 
 namespace {

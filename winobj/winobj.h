@@ -129,6 +129,10 @@ typedef void (*TScrollQueryEvent)(void* context, TControl* sender, int current, 
                                   bool& allow);
 typedef void (*TScrollEvent)(void* context, TControl* sender, int code);
 
+// key is the virtual key; a handler that sets it to 0 keeps the key from the
+// control. shift holds MK_SHIFT, MK_CONTROL and kShiftAlt while those are down.
+typedef void (*TKeyEvent)(void* context, TControl* sender, int& key, uint32_t shift);
+
 template <class Proc>
 struct TEvent {
   Proc proc = nullptr;
@@ -162,6 +166,7 @@ struct TControlTraits {
   uint16_t itemCountMsg = 0, replaceSelMsg = 0, getItemDataMsg = 0, setItemDataMsg = 0;
   uint16_t addItemMsg = 0, deleteItemMsg = 0, insertItemMsg = 0;
   uint16_t lineIndexMsg = 0, getSelectedMsg = 0, selectItemMsg = 0, setSelMsg = 0;
+  uint16_t textRectMsg = 0;  // the rectangle the text is drawn in (client coordinates)
   // The style bits of each alignment, and the bits that any alignment clears.
   uint16_t alignLeft = 0, alignRight = 0, alignCenter = 0;
   uint8_t alignClears = 0;
@@ -202,8 +207,9 @@ struct TControl : TRefObject {
   int32_t nesting = 0;  // window-procedure calls in progress
   uint16_t childId = 0;
   bool isForm = false, defaultBoundsFromWorkArea = false, isChild = false, drawsOwnText = false,
-       wantsEnter = false;
-  uint8_t boundsSet = 0;  // kBounds* bits: which bounds were set explicitly
+       wantsEnter = false;      // Enter stays in the control (multi-line edit boxes)
+  bool pressedByEnter = false;  // push buttons: Enter presses the focused one
+  uint8_t boundsSet = 0;        // kBounds* bits: which bounds were set explicitly
   std::wstring className;
   TColor textColor = kColorWindowText;
   TColor color = kColorWindow;
@@ -217,8 +223,9 @@ struct TControl : TRefObject {
   THookProc savedPreHook = nullptr;  // the pre-hook that the default-key hook replaced
 
   TEvent<TNotifyEvent> onClick, onChange, onEnter, onLeave, onDropDown, onCloseUp, onSelChange,
-      onHide, onShow;
-  bool rightClick = false;  // the last OnClick came from a right click
+      onHide, onShow, onResize, onScreenChange;
+  TEvent<TKeyEvent> onKeyDown;  // forms
+  bool rightClick = false;      // the last OnClick came from a right click
   TEvent<TMouseEvent> onMouseDown, onMouseUp, onMouseMove, onMouseDblClk, onMouseWheel;
   TEvent<TScrollQueryEvent> onScrollQuery;
   TEvent<TScrollEvent> onScroll;
@@ -235,7 +242,6 @@ struct TControl : TRefObject {
   int32_t dropIndex = -1;  // selection when the list dropped down
 
   uint8_t focusGuard = 0;
-  bool isCancelButton = false;
   TControl* defaultButton = nullptr;  // forms
   TControl* cancelButton = nullptr;   // forms
   TControlTraits traits = {};
@@ -292,6 +298,13 @@ void SetMainForm(TControl* form);
 TControl* GetMainForm();
 // Runs the message loop until the main form closes or WM_QUIT arrives, then
 // releases the form (and every control on it) and sets *mainForm to nil.
+//
+// The loop gives each key press to the OnKeyDown of the form it is meant for
+// first. Then Tab and Shift+Tab move the focus to the next (previous) control of
+// the form, wrapping: the tab stops that are shown and enabled, wherever they sit
+// in its panels, in reading order of their place on the screen (top to bottom,
+// then left to right). Windows CE has no WS_EX_CONTROLPARENT, so its dialog
+// navigation would never reach into a panel.
 void RunApplication(TControl** mainForm);
 // Dispatches every queued message without waiting.
 void ProcessMessages();
@@ -312,21 +325,36 @@ bool GetVisible(TControl* control);
 void SetEnabled(TControl* control, bool on);
 bool GetEnabled(TControl* control);
 // Gives the control the keyboard focus (off does nothing); a form is brought to
-// the foreground. Controls without a tab stop are ignored.
+// the foreground. Controls without a tab stop are ignored. On a form not shown
+// yet the control gets the focus when the form shows.
 void SetFocused(TControl* control, bool on);
+// Whether Tab and SetFocused reach the control. Edit boxes, combo boxes, buttons
+// and check boxes start with one; a label given one draws a focus rectangle
+// while it has the focus.
+void SetTabStop(TControl* control, bool on);
 void SetTopmost(TControl* form, bool on);
 bool IsTopmost(TControl* form);
 // Forms: caption, frame and system menu; children: WS_BORDER.
 void SetHasBorder(TControl* control, bool on);
 bool HasBorder(TControl* control);
 // key 13 (Enter) makes button the main form's default button, 27 (Esc) its
-// cancel button: the key then presses the button as Space would.
+// cancel button: the key then presses the button as Space would. While the form
+// has either, Enter at a focused push button presses that one instead; a
+// multi-line edit box keeps Enter.
 void SetDefaultKeyButton(TControl* button, int key, bool on);
 
 void SetOnShow(TControl* control, TNotifyEvent proc, void* context);
 void SetOnHide(TControl* control, TNotifyEvent proc, void* context);
 // Asked once when the form is about to close; clearing allow keeps it open.
 void SetOnClose(TControl* form, TCloseEvent proc, void* context);
+// Forms: each key pressed at the form or at a control on it (the sender), in
+// the message loop before the control sees it.
+void SetOnKeyDown(TControl* form, TKeyEvent proc, void* context);
+// Forms: the screen's size or work area may have changed (WM_DISPLAYCHANGE, and
+// WM_SETTINGCHANGE, which a device sends when it rotates).
+void SetOnScreenChange(TControl* form, TNotifyEvent proc, void* context);
+// After the control's size has changed (WM_SIZE).
+void SetOnResize(TControl* control, TNotifyEvent proc, void* context);
 
 // 0 other, 1 Pocket PC, 2 Smartphone; asked once and cached.
 int GetPlatformKind();
@@ -422,7 +450,14 @@ void SetScrollPosition(TControl* control, int position);
 int GetScrollPosition(TControl* control);
 
 void SetTextAlign(TControl* control, int align);  // TTextAlign
-void SetWordWrap(TControl* control);
+// On: the text wraps at the control's width. Off puts a button's or a check
+// box's caption back on one line.
+void SetWordWrap(TControl* control, bool on = true);
+// Where the control draws a line of its text, relative to its parent's client
+// area: a label at its top, an edit box at the top of its formatting rectangle,
+// a button or a combo box centred in its height. Controls whose texts share a
+// font and this top share their baseline.
+int GetTextTop(TControl* control);
 // On: the control is fitted to its text now and after every text or font change.
 void SetAutoSize(TControl* control, bool on);
 

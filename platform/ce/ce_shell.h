@@ -29,3 +29,9 @@ HWND WINAPI SHFindMenuBar(HWND hwnd);
 // SystemParametersInfoW as the device has it: answers SPI_GETPLATFORMTYPE
 // ("PocketPC" on this desktop build) and passes every other request through.
 BOOL WINAPI PlatformSystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
+
+// GetSystemMetrics as the device has it. On the desktop SM_CXSCREEN and
+// SM_CYSCREEN report the screen that VORLIX_SCREEN names ("240x320"), so that a
+// device's screen can be tried on a larger one; SPI_GETWORKAREA and the menu bar
+// keep within it. Every other request is passed through.
+int WINAPI PlatformGetSystemMetrics(int index);

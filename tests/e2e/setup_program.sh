@@ -28,7 +28,7 @@ start() {
 # The id of a shown window of the program narrower (box) or as wide as the screen (form).
 find_window() {
   local kind=$1 id width screen
-  screen=$(xdotool getdisplaygeometry | cut -d' ' -f1)
+  screen=${SCREEN_WIDTH:-$(xdotool getdisplaygeometry | cut -d' ' -f1)}
   for id in $(xdotool search --onlyvisible --name 'Vorlix' 2>/dev/null); do
     width=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
     if { [ "$kind" = box ] && [ "$width" -lt "$screen" ]; } ||
@@ -71,6 +71,26 @@ answer() {
     sleep 0.1
   done
   fail "the box did not close on $1"
+}
+
+# Keys to the window that has the keyboard, the pointer left where it is: a
+# movement over the preview would leave it.
+keys() { xdotool key --delay 150 "$@"; }
+
+# The colour "red,green,blue" of the screen at x,y.
+colour_at() {
+  import -window root "$WORK/shot.png"
+  convert "$WORK/shot.png" -format "%[fx:int(255*p{$1,$2}.r+0.5)],%[fx:int(255*p{$1,$2}.g+0.5)],%[fx:int(255*p{$1,$2}.b+0.5)]" info:
+}
+
+# Waits up to 10 s for the screen at x,y to show the colour "red,green,blue".
+wait_colour() {
+  local i
+  for i in $(seq 1 50); do
+    [ "$(colour_at "$1" "$2")" = "$3" ] && return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 wait_exit() {
@@ -136,6 +156,39 @@ wait_exit
 "$WINE" "$BUILD/bin/monitorctl.exe" close >/dev/null || fail "the started monitor does not answer"
 MONITOR_STARTED=
 [ ! -e "$WORK/power.log" ] || fail "a power action: $(cat "$WORK/power.log")"
+
+echo "6. the keyboard alone: from the first caption Shift+Tab three times to Просмотр and Enter show the preview, a key leaves it, Tab twice to Отмена and Enter end without writing"
+rm -f "$WORK/vorlix.ini"
+start
+# Shift alone does nothing but let the window take the keyboard first.
+press "$(wait_for form)" shift
+keys shift+Tab shift+Tab shift+Tab Return
+wait_colour 512 300 0,255,0 || fail "Enter on Просмотр showed no preview"
+keys space
+wait_colour 512 300 255,128,0 || fail "a key did not leave the preview"
+keys Tab Tab Return
+wait_exit
+[ ! -e "$WORK/vorlix.ini" ] || fail "vorlix.ini written by Отмена"
+
+echo "7. started at a device's screen size the window covers that screen; Ctrl+Tab turns to the View page, Esc ends"
+for size in 240x320 320x240 480x640 1024x768; do
+  width=${size%x*} height=${size#*x}
+  export VORLIX_SCREEN=$size
+  start
+  form=$(SCREEN_WIDTH=$width wait_for form)
+  eval "$(xdotool getwindowgeometry --shell "$form")"
+  [ "$WIDTH" = "$width" ] && [ "$HEIGHT" = "$height" ] || fail "at $size the window is ${WIDTH}x$HEIGHT"
+  # The page's top row, under the page captions (8 + 24 pixels down) and above its first field.
+  wait_colour $((width / 2)) 36 255,128,0 || fail "at $size no page under the captions"
+  press "$form" ctrl+Tab
+  # The View page's background swatch, green by default, at 112..136 x 16..40 in the page.
+  wait_colour 132 56 0,255,0 || fail "at $size Ctrl+Tab did not turn to the View page"
+  keys Escape
+  wait_exit
+  [ ! -e "$WORK/vorlix.ini" ] || fail "vorlix.ini written by Esc at $size"
+done
+unset VORLIX_SCREEN
+
 # PNG copies of the screenshots the window tests saved, for the documentation.
 if command -v convert >/dev/null; then
   for bmp in "$BUILD"/screenshots/setup-*.bmp; do

@@ -315,6 +315,22 @@ TEST_F(SetupPreview, AnyPointerMovementReturnsToTheSelectedPage) {
   }));
 }
 
+// The mouse move the system sends when the preview comes up under a pointer
+// at rest is no movement: the preview stays until the pointer moves.
+TEST_F(SetupPreview, APointerAtRestDoesNotLeaveIt) {
+  ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+    Click(w->btnPreview);
+    ASSERT_TRUE(IsShown(w->pnlPreview));
+    POINT rest;
+    GetCursorPos(&rest);
+    ScreenToClient(GetHandle(w->pnlPreview), &rest);
+    MoveMouse(w->pnlPreview, rest.x, rest.y);
+    EXPECT_TRUE(IsShown(w->pnlPreview));
+    MoveMouse(w->pnlPreview, rest.x + 1, rest.y);
+    EXPECT_FALSE(IsShown(w->pnlPreview));
+  }));
+}
+
 TEST(SetupShippedPacks, EachNamesItselfAndSetsAllSevenTexts) {
   TLanguageObjectList packs;
   DiscoverLanguagePacks(ShippedFolder(), &packs);

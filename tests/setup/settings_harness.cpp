@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "shared/paths.h"
+#include "tests/support/keys.h"
 
 namespace {
 
@@ -82,7 +83,15 @@ SettingsWindowTest::SettingsWindowTest() {
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", logFolder.File(L"power.log").c_str());
 }
 
-SettingsWindowTest::~SettingsWindowTest() { SetEnvironmentVariableW(L"VORLIX_POWER_LOG", nullptr); }
+SettingsWindowTest::~SettingsWindowTest() {
+  SetEnvironmentVariableW(L"VORLIX_POWER_LOG", nullptr);
+  SetEnvironmentVariableW(L"VORLIX_SCREEN", nullptr);
+}
+
+void SettingsWindowTest::SimulateScreen(int width, int height) {
+  SetEnvironmentVariableW(L"VORLIX_SCREEN",
+                          (std::to_wstring(width) + L"x" + std::to_wstring(height)).c_str());
+}
 
 void SettingsWindowTest::ResetDialogs(std::vector<int> answers) {
   dialogs.reset();  // one answerer at a time
@@ -145,10 +154,18 @@ void Click(TControl* control) {
   ProcessMessages();
 }
 
-void PressKey(UINT key) {
-  HWND focus = GetFocus();
-  PostMessageW(focus, WM_KEYDOWN, key, 1);
-  PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+void PressKey(UINT key, uint32_t modifiers) {
+  HeldModifiers held(modifiers);
+  PostKeyPress(GetFocus(), key);
+  ProcessMessages();
+}
+
+void TapAt(POINT screen) {
+  HWND hwnd = WindowFromPoint(screen);
+  POINT client = screen;
+  ScreenToClient(hwnd, &client);
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
   ProcessMessages();
 }
 
@@ -201,7 +218,8 @@ void SaveScreenshot(const std::wstring& name) {
   RedrawWindow(nullptr, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   ProcessMessages();
-  int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  RECT simulated = GetScreenRect();
+  int width = simulated.right, height = simulated.bottom;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFOHEADER header = {};

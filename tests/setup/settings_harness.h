@@ -37,6 +37,9 @@ class SettingsWindowTest : public ::testing::Test {
   void ResetDialogs(std::vector<int> answers = {});
   // "caption|text" of every message box shown since the last reset.
   std::vector<std::wstring> BoxTexts() const;
+  // The screen the programs see from now on, until the test ends (the desktop
+  // stand-in's VORLIX_SCREEN); the window is drawn in the real screen's corner.
+  void SimulateScreen(int width, int height);
 
   TempFolder folder;
   TempFolder logFolder;
@@ -47,8 +50,11 @@ class SettingsWindowTest : public ::testing::Test {
 // Input as the user gives it.
 void TypeText(TControl* edit, const std::wstring& text);  // replaces the box's text
 void Click(TControl* control);                            // button, check box, label, panel
-void PressKey(UINT key);                                  // to the focused window
-void PressArrow(TControl* scrollBar, int code);           // SB_LINEUP or SB_LINEDOWN
+// To the focused window, with MK_SHIFT and MK_CONTROL held as modifiers asks.
+void PressKey(UINT key, uint32_t modifiers = 0);
+// A tap at a point of the screen, given to the window the system finds there.
+void TapAt(POINT screen);
+void PressArrow(TControl* scrollBar, int code);  // SB_LINEUP or SB_LINEDOWN
 void MoveMouse(TControl* control, int x, int y);
 void ChooseItem(TControl* combo, int index);
 
@@ -62,5 +68,5 @@ RECT BoundsOf(TControl* control);
 std::wstring ShippedFolder();
 // The bytes of a language pack shipped beside the programs.
 std::string ShippedPack(const std::wstring& name);
-// Saves the screen as <build>/screenshots/<name>.bmp.
+// Saves the screen the programs see as <build>/screenshots/<name>.bmp.
 void SaveScreenshot(const std::wstring& name);

@@ -11,6 +11,37 @@ COLORREF ClientPixel(HWND hwnd, int x, int y) {
   return color;
 }
 
+ClientImage CaptureClient(HWND hwnd) {
+  UpdateWindow(hwnd);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  ClientImage image;
+  image.width = client.right;
+  image.height = client.bottom;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = image.width;
+  info.bmiHeader.biHeight = -image.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC window = GetDC(hwnd);
+  HDC memory = CreateCompatibleDC(window);
+  HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, image.width, image.height, window, 0, 0, SRCCOPY);
+  GdiFlush();
+  const auto* quads = static_cast<const RGBQUAD*>(bits);
+  for (int i = 0; i < image.width * image.height; ++i)
+    image.pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(hwnd, window);
+  return image;
+}
+
 bool SaveWindowBitmap(HWND hwnd, const std::wstring& path) {
   RECT r;
   if (!GetWindowRect(hwnd, &r)) return false;

@@ -23,6 +23,35 @@ TEST_F(Forms, FormWithoutBoundsCoversTheWorkAreaDownToTheMenuBar) {
   ReleaseObject(form);
 }
 
+// VORLIX_SCREEN puts a device's screen into the desktop stand-in: the screen,
+// and with it a form's default bounds down to the menu bar, take its size; an
+// unset or malformed value leaves the real screen.
+TEST_F(Forms, AFormWithoutBoundsCoversTheScreenTheStandInReports) {
+  const SIZE real = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const struct {
+    const wchar_t* value;
+    SIZE screen;
+  } cases[] = {{nullptr, real},          {L"240x320", {240, 320}}, {L"320x240", {320, 240}},
+               {L"480x640", {480, 640}}, {L"240x", real},          {L"0x320", real},
+               {L"240x320x", real},      {L"-240x320", real},      {L"240X320", {240, 320}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : L"unset");
+    SetEnvironmentVariableW(L"VORLIX_SCREEN", c.value);
+    RECT screen = GetScreenRect();
+    EXPECT_EQ(c.screen.cx, screen.right);
+    EXPECT_EQ(c.screen.cy, screen.bottom);
+    TControl* form = NewForm(nullptr, L"f");
+    RECT window;
+    GetWindowRect(GetHandle(form), &window);
+    EXPECT_EQ(0, window.left);
+    EXPECT_EQ(0, window.top);
+    EXPECT_EQ(c.screen.cx, window.right);
+    EXPECT_EQ(c.screen.cy - 26, window.bottom);  // the menu bar's 26 pixels
+    ReleaseObject(form);
+  }
+  SetEnvironmentVariableW(L"VORLIX_SCREEN", nullptr);
+}
+
 TEST_F(Forms, ClosingASecondaryFormDestroysOnlyThatForm) {
   TControl* mainForm = ShownMainForm();
   TControl* second = NewForm(mainForm, L"second");
@@ -204,22 +233,25 @@ TEST_F(Forms, TopmostAndBorderAreReadBackFromTheWindow) {
   EXPECT_TRUE(style & WS_TABSTOP);  // shares its bit with the frame bits cleared
 }
 
-// Enter and Esc on the main form: which control is active decides.
+// Enter and Esc on the main form: which control is active decides. A focused
+// push button is the default one while it has the focus; a check box is not.
 struct KeyCase {
   const char* name;
   int active;  // index into the controls below
   UINT key;
-  int okClicks, cancelClicks;
+  int okClicks, cancelClicks, otherClicks;
 };
 
 const KeyCase kKeyCases[] = {
-    {"EnterInSingleLineEditPressesDefault", 0, VK_RETURN, 1, 0},
-    {"EnterInMultiLineEditDoesNot", 1, VK_RETURN, 0, 0},
-    {"EnterOnAnotherButtonDoesNot", 2, VK_RETURN, 0, 0},
-    {"EnterOnTheDefaultButtonPressesIt", 3, VK_RETURN, 1, 0},
-    {"EnterOnTheCancelButtonDoesNot", 4, VK_RETURN, 0, 0},
-    {"EscInSingleLineEditPressesCancel", 0, VK_ESCAPE, 0, 1},
-    {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1},
+    {"EnterInSingleLineEditPressesDefault", 0, VK_RETURN, 1, 0, 0},
+    {"EnterInMultiLineEditDoesNot", 1, VK_RETURN, 0, 0, 0},
+    {"EnterOnAnotherButtonPressesThatOne", 2, VK_RETURN, 0, 0, 1},
+    {"EnterOnTheDefaultButtonPressesIt", 3, VK_RETURN, 1, 0, 0},
+    {"EnterOnTheCancelButtonPressesCancel", 4, VK_RETURN, 0, 1, 0},
+    {"EnterOnACheckBoxPressesDefault", 5, VK_RETURN, 1, 0, 0},
+    {"EscInSingleLineEditPressesCancel", 0, VK_ESCAPE, 0, 1, 0},
+    {"EscInMultiLineEditPressesCancel", 1, VK_ESCAPE, 0, 1, 0},
+    {"EscOnAnotherButtonPressesCancel", 2, VK_ESCAPE, 0, 1, 0},
 };
 
 TEST_F(Forms, EnterAndEscPressTheRightButton) {
@@ -227,10 +259,11 @@ TEST_F(Forms, EnterAndEscPressTheRightButton) {
     SCOPED_TRACE(c.name);
     TControl* form = NewForm(nullptr, L"keys");
     SetMainForm(form);  // as the programs do, before the loop
-    TControl* controls[] = {NewEditBox(form, 0), NewEditBox(form, kEditMultiline),
-                            NewButton(form, L"other"), NewButton(form, L"OK"),
-                            NewButton(form, L"Cancel")};
-    Counter ok, cancel;
+    TControl* controls[] = {NewEditBox(form, 0),        NewEditBox(form, kEditMultiline),
+                            NewButton(form, L"other"),  NewButton(form, L"OK"),
+                            NewButton(form, L"Cancel"), NewCheckBox(form, L"box")};
+    Counter ok, cancel, other;
+    SetOnClick(controls[2], Counter::Count, &other);
     SetOnClick(controls[3], Counter::Count, &ok);
     SetOnClick(controls[4], Counter::Count, &cancel);
     SetDefaultKeyButton(controls[3], VK_RETURN, true);
@@ -242,6 +275,7 @@ TEST_F(Forms, EnterAndEscPressTheRightButton) {
     });
     EXPECT_EQ(ok.calls, c.okClicks);
     EXPECT_EQ(cancel.calls, c.cancelClicks);
+    EXPECT_EQ(other.calls, c.otherClicks);
   }
 }
 

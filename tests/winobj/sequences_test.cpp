@@ -75,6 +75,36 @@ TEST_F(Sequences, EnterAndEscPressTheirButtonsAsSpaceWould) {
   }
 }
 
+// Tab at a focused edit box: the message loop keeps the key from it (neither
+// the key-down nor a tab character arrives) and moves the focus on; only the
+// release, posted where the press was, may still arrive. The form is asked to
+// show focus cues, which desktop Windows hides until the keyboard is used.
+TEST_F(Sequences, TabMovesTheFocusWithoutReachingTheControl) {
+  const std::vector<UINT> watched = {WM_KEYDOWN,  WM_KEYUP,     WM_CHAR,
+                                     WM_SETFOCUS, WM_KILLFOCUS, WM_CHANGEUISTATE};
+  TControl* form = ShownMainForm();
+  TControl* first = SetPosition(NewEditBox(form, 0), 10, 10);
+  TControl* second = SetPosition(NewEditBox(form, 0), 10, 40);
+  form->CreateWindowHandle();
+  SetFocused(first, true);
+  FlushMessages();
+  MessageLog firstLog, secondLog, formLog;
+  {
+    WindowSpy firstSpy(first->handle, &firstLog, watched);
+    WindowSpy secondSpy(second->handle, &secondLog, watched);
+    WindowSpy formSpy(form->handle, &formLog, watched);
+    PressKey(VK_TAB);
+  }
+  const LoggedMessage atFirst[] = {{WM_KILLFOCUS, 0}, {WM_KEYUP, kWParam | kOptional, VK_TAB}};
+  const LoggedMessage atSecond[] = {{WM_SETFOCUS, 0}};
+  const LoggedMessage atForm[] = {
+      {WM_CHANGEUISTATE, kWParam, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS)}};
+  EXPECT_TRUE(MatchesSequence(firstLog, atFirst));
+  EXPECT_TRUE(MatchesSequence(secondLog, atSecond));
+  EXPECT_TRUE(MatchesSequence(formLog, atForm));
+  EXPECT_EQ(L"", GetText(first));
+}
+
 // SetVisible raises OnShow / OnHide once per change, before the change is seen:
 // the layer's own WM_SHOWWINDOW carries it; the one ShowWindow sends after it
 // raises nothing.

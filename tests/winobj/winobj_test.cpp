@@ -1,5 +1,7 @@
 #include "tests/winobj/winobj_test.h"
 
+#include "tests/support/keys.h"
+
 void WinobjTest::SetUp() {
   FlushMessages();
   SetMainForm(nullptr);
@@ -47,10 +49,8 @@ void RunApplicationWith(TControl** form, std::function<void()> body) {
   g_body = nullptr;
 }
 
-void PressKey(UINT vk) {
-  HWND focus = GetFocus();
-  UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
-  PostMessageW(focus, WM_KEYDOWN, vk, 1 | (scan << 16));
-  PostMessageW(focus, WM_KEYUP, vk, 1 | (scan << 16) | 0xC0000000);
-  FlushMessages();
+void PressKey(UINT vk, uint32_t modifiers) {
+  HeldModifiers held(modifiers);
+  PostKeyPress(GetFocus(), vk);
+  ProcessMessages();
 }

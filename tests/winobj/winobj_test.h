@@ -30,8 +30,9 @@ class WinobjTest : public ::testing::Test {
 // then the main form is closed.
 void RunApplicationWith(TControl** form, std::function<void()> body);
 
-// A key pressed and released at the focused window, delivered through the queue.
-void PressKey(UINT vk);
+// A key pressed and released at the focused window, with MK_SHIFT and
+// MK_CONTROL held as modifiers asks, handled by the layer's message loop.
+void PressKey(UINT vk, uint32_t modifiers = 0);
 
 // A test's lambda as one of the layer's event procedures: pass Call and the
 // handler itself as the context, SetOnClick(button, h.Call, &h).
