@@ -123,6 +123,11 @@ extern std::atomic<int> batteryCancelLevel;
 // After a cancel the battery's notice comes again only this many points below
 // the level at the cancel (or once external power has come and gone again).
 const int kBatteryRearmDrop = 5;
+// The warning sound (warning_sound): one sound as the notice appears, another at
+// each tick that shows one of the last kLastBeepSeconds seconds.
+const UINT kNoticeBeep = MB_ICONEXCLAMATION;
+const UINT kLastSecondsBeep = MB_OK;
+const int32_t kLastBeepSeconds = 3;
 
 // Each worker thread is created parked; false when it could not be made.
 bool CreateDelayThread();

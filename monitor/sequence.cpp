@@ -27,6 +27,7 @@
 #include <cassert>
 
 #include "platform/ce/ce_power.h"
+#include "platform/ce/ce_sound.h"
 #include "shared/schedule_points.h"
 #include "shared/ticks.h"
 #include "shared/ui.h"
@@ -107,6 +108,11 @@ const std::wstring& NoticeText() {
   return sequenceKind.load() == kBatteryLow ? messageTexts.battery : messageTexts.action;
 }
 
+// The warning sound, when the settings ask for it: the call only starts the
+// sound, which plays on while the tick goes on.
+void Beep(UINT type) {
+  if (monitorSettings.warning_sound) PlatformMessageBeep(type);  // result ignored
+}
 
 // Made by the thread that ran the last tick, once it has let go of the
 // sequence: a suspend returns only when the device resumes, and a close, a stop
@@ -319,6 +325,7 @@ void ShowNotice(TMonitorWindow* monitor) {
   ShowOverlay(monitor, CountdownLine(NoticeText(), monitorSettings.cancel_time),
               messageTexts.cancel);
   SchedulePoint("delay tick: shown");
+  Beep(kNoticeBeep);
   if (monitorSettings.cancel_time == 0) {
     CountdownTick(monitor);
   } else {
@@ -459,7 +466,9 @@ void CountdownTick(TMonitorWindow* monitor) {
   if (skipNextTick.exchange(false)) return;
   int32_t ticks = ++tickCount;
   if (monitorSettings.cancel_time > ticks) {
-    SetCountdownLine(monitor, CountdownLine(NoticeText(), monitorSettings.cancel_time - ticks));
+    int32_t left = monitorSettings.cancel_time - ticks;
+    SetCountdownLine(monitor, CountdownLine(NoticeText(), left));
+    if (left <= kLastBeepSeconds) Beep(kLastSecondsBeep);
     return;
   }
   SchedulePoint("countdown tick: running out");

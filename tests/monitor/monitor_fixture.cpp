@@ -172,6 +172,14 @@ std::vector<std::string> MonitorTest::LogLines(const char* call) const {
   return lines;
 }
 
+std::vector<UINT> MonitorTest::Beeps() const {
+  std::vector<UINT> types;
+  for (const std::string& line : LogLines("MessageBeep type=")) {
+    types.push_back(static_cast<UINT>(
+        std::stoul(line.substr(line.find("type=") + 5, 10), nullptr, 16)));
+  }
+  return types;
+}
 
 void MonitorTest::RunOnListener(const std::function<void()>& call) {
   std::atomic<bool> finished{false};

@@ -74,6 +74,8 @@ class MonitorTest : public ::testing::Test {
   void SetBatteryAndWait(BYTE percent);
   // The power log's SetSystemPowerState lines.
   std::vector<std::string> PowerCalls() const;
+  // The types of the MessageBeep lines, in order.
+  std::vector<UINT> Beeps() const;
   bool WaitForPowerCalls(size_t count, int milliseconds);
   bool OverlayVisible() const;
 
