@@ -103,7 +103,8 @@ bool BatteryPercentOfName(const std::wstring& name, BYTE* percent) {
     *percent = BATTERY_PERCENTAGE_UNKNOWN;
     return true;
   }
-  if (name.empty() || name.size() > 3 || name.find_first_not_of(L"0123456789") != std::wstring::npos)
+  if (name.empty() || name.size() > 3 ||
+      name.find_first_not_of(L"0123456789") != std::wstring::npos)
     return false;
   unsigned long value = std::stoul(name);
   if (value > 100) return false;

@@ -54,11 +54,11 @@ TEST(BatteryLevel, OnlyAPercentWithAFlagThatKnowsItCounts) {
       {BATTERY_FLAG_LOW, 10, 10},
       {BATTERY_FLAG_CRITICAL, 0, 0},
       {BATTERY_FLAG_LOW | BATTERY_FLAG_CHARGING, 20, 20},
-      {0, 50, 50},                              // between low and high: no bit
-      {BATTERY_FLAG_UNKNOWN, 10, 255},          // a percent the flag disowns
-      {BATTERY_FLAG_NO_BATTERY, 10, 255},       // no battery at all
-      {BATTERY_FLAG_CRITICAL, 255, 255},        // the unknown percent
-      {BATTERY_FLAG_LOW, 101, 255},             // no percent at all
+      {0, 50, 50},                         // between low and high: no bit
+      {BATTERY_FLAG_UNKNOWN, 10, 255},     // a percent the flag disowns
+      {BATTERY_FLAG_NO_BATTERY, 10, 255},  // no battery at all
+      {BATTERY_FLAG_CRITICAL, 255, 255},   // the unknown percent
+      {BATTERY_FLAG_LOW, 101, 255},        // no percent at all
   };
   for (const auto& c : cases) {
     TPowerReading reading = {AC_LINE_OFFLINE, c.flag, c.percent};

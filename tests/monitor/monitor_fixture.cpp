@@ -175,8 +175,8 @@ std::vector<std::string> MonitorTest::LogLines(const char* call) const {
 std::vector<UINT> MonitorTest::Beeps() const {
   std::vector<UINT> types;
   for (const std::string& line : LogLines("MessageBeep type=")) {
-    types.push_back(static_cast<UINT>(
-        std::stoul(line.substr(line.find("type=") + 5, 10), nullptr, 16)));
+    types.push_back(
+        static_cast<UINT>(std::stoul(line.substr(line.find("type=") + 5, 10), nullptr, 16)));
   }
   return types;
 }

@@ -59,8 +59,8 @@ TEST_F(WarningSoundTest, TheBatteryNoticeSoundsTooAndACancelSilencesIt) {
   auto battery = [](int seconds) {
     return L"Battery low: device will be suspended after " + std::to_wstring(seconds) + L" second";
   };
-  std::vector<std::wstring> expected = {battery(2), kAppears, battery(1), kSecond, L"hidden",
-                                        L"power call"};
+  std::vector<std::wstring> expected = {battery(2), kAppears,  battery(1),
+                                        kSecond,    L"hidden", L"power call"};
   EXPECT_EQ(expected, Timeline());
   SetAcAndWait(AC_LINE_ONLINE);
 
@@ -85,7 +85,7 @@ TEST_F(MonitorTest, WithoutTheWarningSoundNothingSounds) {
   SetAc(AC_LINE_OFFLINE);
   ASSERT_TRUE(WaitForPowerCalls(1, 3000 + 5 * kTestTick));
   EXPECT_TRUE(Beeps().empty());
-  std::vector<std::wstring> expected = {Line(4), Line(3), Line(2), Line(1), L"hidden",
-                                        L"power call"};
+  std::vector<std::wstring> expected = {Line(4), Line(3),   Line(2),
+                                        Line(1), L"hidden", L"power call"};
   EXPECT_EQ(expected, Timeline());
 }

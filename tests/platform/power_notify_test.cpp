@@ -123,7 +123,8 @@ TEST_F(PowerNotifications, EachBatteryLevelChangeFromPowerctlArrivesOnce) {
   EXPECT_EQ(kStatusChange, s.Take());
   EXPECT_EQ("255 255", Battery());
   EXPECT_EQ("offline\nbattery unknown flag=0xFF\n", Powerctl(L"status").output);
-  for (const wchar_t* bad : {L"battery 101", L"battery -1", L"battery 1.5", L"battery", L"battery x"})
+  for (const wchar_t* bad :
+       {L"battery 101", L"battery -1", L"battery 1.5", L"battery", L"battery x"})
     EXPECT_EQ(2u, Powerctl(bad).exitCode) << bad;
   EXPECT_EQ(kNone, s.Take());
 }
@@ -134,8 +135,8 @@ TEST_F(PowerNotifications, TheSimulatedBatteryFlagFollowsItsLevel) {
   const struct {
     BYTE percent;
     const char* reported;
-  } cases[] = {{100, "100 1"}, {67, "67 1"}, {66, "66 0"}, {33, "33 0"}, {32, "32 2"},
-               {5, "5 2"},     {4, "4 4"},   {0, "0 4"}};
+  } cases[] = {{100, "100 1"}, {67, "67 1"}, {66, "66 0"}, {33, "33 0"},
+               {32, "32 2"},   {5, "5 2"},   {4, "4 4"},   {0, "0 4"}};
   for (const auto& c : cases) {
     SetBattery(c.percent);
     EXPECT_EQ(c.reported, Battery());
