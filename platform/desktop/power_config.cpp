@@ -115,7 +115,11 @@ bool BatteryPercentOfName(const std::wstring& name, BYTE* percent) {
 std::wstring NameOfBatteryLevel(BYTE percent, BYTE flag) {
   if (flag != BATTERY_FLAG_UNKNOWN && (flag & BATTERY_FLAG_NO_BATTERY)) return L"none";
   if (flag == BATTERY_FLAG_UNKNOWN || percent > 100) return L"unknown";
-  return std::to_wstring(percent) + L"%";
+  // wsprintfW, not std::to_wstring: that brings the C runtime's wide printf
+  // into every program that links the stand-in.
+  wchar_t text[8];
+  wsprintfW(text, L"%u%%", static_cast<unsigned>(percent));
+  return text;
 }
 
 BYTE SimulatedBatteryFlag(BYTE percent) {
