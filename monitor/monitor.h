@@ -82,7 +82,7 @@ DWORD WINAPI PowerQueueReader(LPVOID);
 // sequence, any other change stops it (and re-arms the battery's notice), no
 // change does nothing.
 void DispatchAcLineStatus(uint8_t currentAcLineStatus);
-// Acts on the battery part of the same reading, after DispatchAcLineStatus: on
+// Acts on the battery figures of the same reading, after DispatchAcLineStatus: on
 // battery (AC line 0), with critical_battery set and the level known and at or
 // below it, starts the battery's countdown (StartBatterySequence decides
 // whether one may start now). Any level with external power there, or not
