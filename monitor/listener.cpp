@@ -8,6 +8,7 @@
 #include "shared/schedule_points.h"
 
 std::atomic<uint8_t> lastAcLineStatus{AC_LINE_UNKNOWN};
+std::atomic<uint8_t> lastBatteryPercent{BATTERY_PERCENTAGE_UNKNOWN};
 
 namespace {
 
@@ -43,6 +44,23 @@ bool ReadAcLineStatus(uint8_t& status) {
   return true;
 }
 
+bool ReadPowerStatus(TPowerReading& reading) {
+  SYSTEM_POWER_STATUS_EX powerStatus;
+  if (!GetSystemPowerStatusEx(&powerStatus, FALSE)) return false;
+  reading.acLineStatus = powerStatus.ACLineStatus;
+  reading.batteryFlag = powerStatus.BatteryFlag;
+  reading.batteryPercent = powerStatus.BatteryLifePercent;
+  return true;
+}
+
+uint8_t KnownBatteryLevel(const TPowerReading& reading) {
+  // BATTERY_FLAG_UNKNOWN (all bits) has the no-battery bit too.
+  if ((reading.batteryFlag & BATTERY_FLAG_NO_BATTERY) || reading.batteryPercent > 100) {
+    return BATTERY_PERCENTAGE_UNKNOWN;
+  }
+  return reading.batteryPercent;
+}
+
 void DispatchAcLineStatus(uint8_t currentAcLineStatus) {
   if (currentAcLineStatus == lastAcLineStatus.load()) return;
   lastAcLineStatus = currentAcLineStatus;
@@ -51,7 +69,19 @@ void DispatchAcLineStatus(uint8_t currentAcLineStatus) {
     StartSequence(theMonitor);
   } else {
     StopSequence(theMonitor, false);
+    RearmBatteryNotice();
   }
+}
+
+void DispatchBatteryLevel(const TPowerReading& reading) {
+  uint8_t level = KnownBatteryLevel(reading);
+  lastBatteryPercent = level;
+  // A low reading while external power is there (or may be) never acts: the
+  // power call would suspend a device that runs on mains.
+  if (reading.acLineStatus != AC_LINE_OFFLINE || level == BATTERY_PERCENTAGE_UNKNOWN) return;
+  uint8_t critical = monitorSettings.critical_battery;
+  if (critical == 0 || level > critical) return;
+  StartBatterySequence(theMonitor, level);
 }
 
 DWORD WINAPI PowerQueueReader(LPVOID) {
@@ -65,9 +95,12 @@ DWORD WINAPI PowerQueueReader(LPVOID) {
                  &messageFlags);
     DWORD message;
     std::memcpy(&message, messageBuffer, sizeof message);  // POWER_BROADCAST::Message
-    uint8_t currentAcLineStatus;
-    if (message == PBT_POWERSTATUSCHANGE && ReadAcLineStatus(currentAcLineStatus)) {
-      DispatchAcLineStatus(currentAcLineStatus);
+    TPowerReading reading;
+    if (message == PBT_POWERSTATUSCHANGE && ReadPowerStatus(reading)) {
+      // The AC line first: a power loss in the same reading starts its own
+      // sequence, which the battery's then leaves alone.
+      DispatchAcLineStatus(reading.acLineStatus);
+      DispatchBatteryLevel(reading);
     }
     SchedulePoint("reader: handled");
     ReaderState busy = ReaderState::Busy;
@@ -112,9 +145,12 @@ bool SwitchPowerListener(bool on) {
     powerNotifications = RequestPowerNotifications(powerQueue, PBT_POWERSTATUSCHANGE);
     if (!powerNotifications) return false;
     SchedulePoint("listener: starting");
-    uint8_t status;
-    if (!ReadAcLineStatus(status)) return false;
-    lastAcLineStatus = status;
+    TPowerReading reading;
+    if (!ReadPowerStatus(reading)) return false;
+    lastAcLineStatus = reading.acLineStatus;
+    // Kept only: a battery already low at the start brings its notice at the
+    // next notification (the device sends one at every change of the level).
+    lastBatteryPercent = KnownBatteryLevel(reading);
     readerState = ReaderState::Idle;
     readerStarted = false;
     readerThread = CreateThread(nullptr, kWorkerStackSize, PowerQueueReader, nullptr,

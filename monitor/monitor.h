@@ -55,6 +55,22 @@ void StopMonitorThreads();
 // Power notification listener (listener.cpp)
 
 extern std::atomic<uint8_t> lastAcLineStatus;
+// The battery's level as the last notification (or the start) read it, 0 to
+// 100; 255 when it is not known.
+extern std::atomic<uint8_t> lastBatteryPercent;
+
+// What the listener reads of the power status at each notification.
+struct TPowerReading {
+  uint8_t acLineStatus;
+  uint8_t batteryFlag;
+  uint8_t batteryPercent;
+};
+// GetSystemPowerStatusEx without a fresh battery query; false on failure.
+bool ReadPowerStatus(TPowerReading& reading);
+// The level, 0 to 100, or 255 when the reading does not know it: the percent
+// is 255 (or out of range), or the flag is BATTERY_FLAG_UNKNOWN or says there
+// is no battery.
+uint8_t KnownBatteryLevel(const TPowerReading& reading);
 // On: reads the status, makes the queue, subscribes and starts the reader; false
 // at the first step that fails. Off: ends the reader, unsubscribes, closes the
 // queue; always true.
@@ -63,8 +79,15 @@ bool SwitchPowerListener(bool on);
 bool ReadAcLineStatus(uint8_t& status);
 DWORD WINAPI PowerQueueReader(LPVOID);
 // Acts on one status read after a notification: a change to 0 starts the
-// sequence, any other change stops it, no change does nothing.
+// sequence, any other change stops it (and re-arms the battery's notice), no
+// change does nothing.
 void DispatchAcLineStatus(uint8_t currentAcLineStatus);
+// Acts on the battery figures of the same reading, after DispatchAcLineStatus: on
+// battery (AC line 0), with critical_battery set and the level known and at or
+// below it, starts the battery's countdown (StartBatterySequence decides
+// whether one may start now). Any level with external power there, or not
+// known, does nothing. Keeps the level in lastBatteryPercent.
+void DispatchBatteryLevel(const TPowerReading& reading);
 // Lets a notification in progress finish and keeps the reader from taking
 // another, so that it can be ended without holding a lock. A reader that makes
 // the power call is not waited for.
@@ -90,6 +113,22 @@ extern std::atomic<bool> skipNextTick;
 // The same rule for the delay thread when another thread parked it.
 extern std::atomic<bool> skipNextDelayTick;
 
+// What the sequence in progress is for, changed under the claim: nothing, a
+// power loss (its delay, then its notice), or a low battery (its notice at once).
+enum : uint8_t { kNoSequence, kPowerLost, kBatteryLow };
+extern std::atomic<uint8_t> sequenceKind;
+// The battery's level when the user last cancelled a notice, -1 when none
+// since the start or since external power last came. Changed under the claim.
+extern std::atomic<int> batteryCancelLevel;
+// After a cancel the battery's notice comes again only this many points below
+// the level at the cancel (or once external power has come and gone again).
+const int kBatteryRearmDrop = 5;
+// The warning sound (warning_sound): one sound as the notice appears, another at
+// each tick that shows one of the last kLastBeepSeconds seconds.
+const UINT kNoticeBeep = MB_ICONEXCLAMATION;
+const UINT kLastSecondsBeep = MB_OK;
+const int32_t kLastBeepSeconds = 3;
+
 // Each worker thread is created parked; false when it could not be made.
 bool CreateDelayThread();
 bool CreateCountdownThread();
@@ -109,6 +148,17 @@ bool MakingPowerCall(DWORD thread);
 
 void StartSequence(TMonitorWindow* monitor);
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown);
+// The stop of a pointer movement: as StopSequence, and when it cancelled a
+// notice (or the power call its last tick had decided on), the battery's level
+// at that moment is kept in batteryCancelLevel.
+void CancelSequence(TMonitorWindow* monitor);
+// The battery's notice at once, no delay (the battery is low already), with
+// the countdown and power call of the power loss's. Refused (false) while a
+// sequence or a power call is in progress, or above the re-arm level after a
+// cancel.
+bool StartBatterySequence(TMonitorWindow* monitor, uint8_t level);
+// External power has come: a cancel no longer holds the battery's notice back.
+void RearmBatteryNotice();
 void DelayTick(TMonitorWindow* monitor);
 void CountdownTick(TMonitorWindow* monitor);
 void ResumeDelayThread();

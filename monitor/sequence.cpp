@@ -27,6 +27,7 @@
 #include <cassert>
 
 #include "platform/ce/ce_power.h"
+#include "platform/ce/ce_sound.h"
 #include "shared/schedule_points.h"
 #include "shared/ticks.h"
 #include "shared/ui.h"
@@ -39,6 +40,8 @@ std::atomic<bool> countdownRunning{false};
 std::atomic<DWORD> sequenceBusy{0};
 std::atomic<bool> skipNextTick{false};
 std::atomic<bool> skipNextDelayTick{false};
+std::atomic<uint8_t> sequenceKind{kNoSequence};
+std::atomic<int> batteryCancelLevel{-1};
 
 namespace {
 
@@ -91,10 +94,24 @@ bool OnThread(const Worker& worker) { return GetCurrentThreadId() == worker.id.l
 
 bool HoldsSequence() { return sequenceBusy.load() == GetCurrentThreadId(); }
 
-void CancelDuePowerCall() {
+// True when it cancelled a call that was due.
+bool CancelDuePowerCall() {
   uint64_t state = powerCall.load();
-  while (state != 0 && !(state & kMaking) && !powerCall.compare_exchange_weak(state, 0)) {
+  while (state != 0 && !(state & kMaking)) {
+    if (powerCall.compare_exchange_weak(state, 0)) return true;
   }
+  return false;
+}
+
+// The first line of the notice of the sequence in progress, "%second%" still in it.
+const std::wstring& NoticeText() {
+  return sequenceKind.load() == kBatteryLow ? messageTexts.battery : messageTexts.action;
+}
+
+// The warning sound, when the settings ask for it: the call only starts the
+// sound, which plays on while the tick goes on.
+void Beep(UINT type) {
+  if (monitorSettings.warning_sound) PlatformMessageBeep(type);  // result ignored
 }
 
 // Made by the thread that ran the last tick, once it has let go of the
@@ -302,6 +319,48 @@ void EndWorker(Worker& worker) {
   worker.parkAfterTick = false;
 }
 
+// The notice of the sequence in progress, with the whole countdown on its first
+// line, and the countdown started; with cancel_time 0 the first tick at once.
+void ShowNotice(TMonitorWindow* monitor) {
+  ShowOverlay(monitor, CountdownLine(NoticeText(), monitorSettings.cancel_time),
+              messageTexts.cancel);
+  SchedulePoint("delay tick: shown");
+  Beep(kNoticeBeep);
+  if (monitorSettings.cancel_time == 0) {
+    CountdownTick(monitor);
+  } else {
+    ResumeCountdownThread();
+  }
+}
+
+enum class StopCause {
+  RanOut,   // the last tick of the countdown
+  Pointer,  // a movement over the notice
+  Other,    // power back, or the reset at start-up
+};
+
+void StopSequenceFor(TMonitorWindow* monitor, StopCause cause) {
+  bool fromCountdown = cause == StopCause::RanOut;
+  if (!fromCountdown) ++stopsWaiting;
+  SequenceClaim claim;
+  bool cancelled = false;
+  if (!fromCountdown) {
+    --stopsWaiting;
+    cancelled = CancelDuePowerCall();
+  }
+  cancelled = cancelled || sequenceKind.load() != kNoSequence;
+  sequenceKind = kNoSequence;
+  SuspendDelayThread();
+  if (!fromCountdown) SuspendCountdownThread(true);
+  ResetOverlay(monitor);
+  // The user said no to the notice: the battery's own comes again only further
+  // down (see kBatteryRearmDrop). A level not known leaves no mark.
+  if (cause == StopCause::Pointer && cancelled) {
+    uint8_t level = lastBatteryPercent.load();
+    if (level <= 100) batteryCancelLevel = level;
+  }
+}
+
 }  // namespace
 
 void SetTickIntervalForTesting(DWORD milliseconds) { tickInterval = milliseconds; }
@@ -356,6 +415,9 @@ void StartSequence(TMonitorWindow* monitor) {
   // suspend returns at resume): the device is going down. After the call the
   // monitor is idle on battery, as after any suspend.
   if (powerCall.load() & kMaking) return;
+  // A battery countdown runs only while external power stays away; it goes on.
+  if (sequenceKind.load() == kBatteryLow) return;
+  sequenceKind = kPowerLost;
   tickCount = 0;
   tickDue = TickNow();
   if (monitorSettings.delay_time == 0) {
@@ -366,15 +428,28 @@ void StartSequence(TMonitorWindow* monitor) {
 }
 
 void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
-  if (!fromCountdown) ++stopsWaiting;
+  StopSequenceFor(monitor, fromCountdown ? StopCause::RanOut : StopCause::Other);
+}
+
+void CancelSequence(TMonitorWindow* monitor) { StopSequenceFor(monitor, StopCause::Pointer); }
+
+bool StartBatterySequence(TMonitorWindow* monitor, uint8_t level) {
   SequenceClaim claim;
-  if (!fromCountdown) {
-    --stopsWaiting;
-    CancelDuePowerCall();
-  }
-  SuspendDelayThread();
-  if (!fromCountdown) SuspendCountdownThread(true);
-  ResetOverlay(monitor);
+  // Not over a notice or a delay in progress, nor while the last countdown's
+  // power call is still to be made or under way.
+  if (sequenceKind.load() != kNoSequence || powerCall.load() != 0) return false;
+  int cancelledAt = batteryCancelLevel.load();
+  if (cancelledAt >= 0 && level > cancelledAt - kBatteryRearmDrop) return false;
+  sequenceKind = kBatteryLow;
+  tickCount = 0;
+  tickDue = TickNow();
+  ShowNotice(monitor);
+  return true;
+}
+
+void RearmBatteryNotice() {
+  SequenceClaim claim;
+  batteryCancelLevel = -1;
 }
 
 void DelayTick(TMonitorWindow* monitor) {
@@ -382,14 +457,7 @@ void DelayTick(TMonitorWindow* monitor) {
   if (skipNextDelayTick.exchange(false)) return;
   if (monitorSettings.delay_time > ++tickCount) return;
   tickCount = 0;
-  ShowOverlay(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time),
-              messageTexts.cancel);
-  SchedulePoint("delay tick: shown");
-  if (monitorSettings.cancel_time == 0) {
-    CountdownTick(monitor);
-  } else {
-    ResumeCountdownThread();
-  }
+  ShowNotice(monitor);
   EndPhase(delayWorker);
 }
 
@@ -398,12 +466,13 @@ void CountdownTick(TMonitorWindow* monitor) {
   if (skipNextTick.exchange(false)) return;
   int32_t ticks = ++tickCount;
   if (monitorSettings.cancel_time > ticks) {
-    SetCountdownLine(monitor,
-                     CountdownLine(messageTexts.action, monitorSettings.cancel_time - ticks));
+    int32_t left = monitorSettings.cancel_time - ticks;
+    SetCountdownLine(monitor, CountdownLine(NoticeText(), left));
+    if (left <= kLastBeepSeconds) Beep(kLastSecondsBeep);
     return;
   }
   SchedulePoint("countdown tick: running out");
-  StopSequence(monitor, true);
+  StopSequenceFor(monitor, StopCause::RanOut);
   SchedulePoint("countdown tick: stopped");
   // A stop waiting for the sequence was asked for while the notice was up (the
   // reset above may even have been served by its thread while it waited). With
@@ -423,5 +492,5 @@ void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data) 
   if (!countdownRunning && !GetVisible(monitor->form)) return;
   // Any movement cancels, wherever it goes; a resting pointer is no movement.
   if (!PointerMovedSinceShow(sender, data)) return;
-  StopSequence(monitor, false);
+  CancelSequence(monitor);
 }

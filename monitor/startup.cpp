@@ -95,8 +95,10 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   ReadTextLines(
       programDirectory + L"\\" + monitorSettings.lng_file,
       [](int number, const std::string& line) { LoadLanguageLine(messageTexts, number, line); });
-  // Once per run: from here on the action text holds only "%second%".
+  // Once per run: from here on the action and battery texts hold only "%second%".
   ReplaceFirst(&messageTexts.action, kActionPlaceholder,
+               ActionWordOf(messageTexts, monitorSettings.power_action));
+  ReplaceFirst(&messageTexts.battery, kActionPlaceholder,
                ActionWordOf(messageTexts, monitorSettings.power_action));
 
   screenDpi = ScreenDpi();
@@ -109,7 +111,9 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   SetText(monitor->Label1, L"");
   SetText(monitor->Label2, L"");
 
-  // No thread runs yet: this only prepares the hidden, topmost overlay.
+  // No thread runs yet: this only prepares the hidden, topmost overlay, with
+  // no cancel holding the battery's notice back.
+  RearmBatteryNotice();
   StopSequence(monitor, false);
 
   if (only && !SwitchPowerListener(true)) PostQuitMessage(0);

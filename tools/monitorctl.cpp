@@ -10,6 +10,7 @@
 //   monitorctl flap [steps] [seed]         random AC status changes, 20-400 ms apart
 //   monitorctl ac offline|online|unknown   set the AC status, wait (2 s at most) until
 //                                          every subscribed queue has been read, then ping
+//   monitorctl battery 0..100|unknown      the same for the battery level
 //   monitorctl stray-calls                 send the monitor's windows the messages that a
 //                                          program's own threads use to hand it calls, with
 //                                          made-up parameters, then ping
@@ -225,15 +226,9 @@ int Flap(int steps, unsigned seed) {
   return SetAc(AC_LINE_ONLINE) ? 0 : 1;
 }
 
-// Sets the status, then waits until the notification has left every subscribed
-// queue and the monitor's form answers, each within 2 s (a hang fails).
-int Ac(const std::wstring& name) {
-  BYTE status;
-  if (!AcLineStatusOfName(name, &status)) return Usage();
-  if (!SetAc(status)) {
-    Error(L"cannot set the AC line status");
-    return 1;
-  }
+// Waits until the notification has left every subscribed queue and the
+// monitor's form answers, each within 2 s (a hang fails).
+int WaitUntilRead() {
   bool drained = WaitFor(2000, [] {
     for (const PowerSubscriptionInfo& subscription : ListPowerSubscriptions()) {
       HANDLE queue = OpenMsgQueueByObjectName(subscription.queue, false);
@@ -251,6 +246,30 @@ int Ac(const std::wstring& name) {
     return 1;
   }
   return Ping(2000);
+}
+
+// Sets the status, then waits until the monitor has read it.
+int Ac(const std::wstring& name) {
+  BYTE status;
+  if (!AcLineStatusOfName(name, &status)) return Usage();
+  if (!SetAc(status)) {
+    Error(L"cannot set the AC line status");
+    return 1;
+  }
+  return WaitUntilRead();
+}
+
+// Sets the battery level, then waits until the monitor has read it.
+int Battery(const std::wstring& name) {
+  BYTE percent;
+  if (!BatteryPercentOfName(name, &percent)) return Usage();
+  bool changed = false;
+  PowerDelivery delivery;
+  if (SetSimulatedBatteryPercent(percent, &changed, &delivery) != ERROR_SUCCESS) {
+    Error(L"cannot set the battery level");
+    return 1;
+  }
+  return WaitUntilRead();
 }
 
 BOOL CALLBACK CollectAllProc(HWND window, LPARAM found) {
@@ -294,7 +313,7 @@ int StrayCalls() {
 int Usage() {
   Error(
       L"usage: monitorctl wait-window [s] | state | wait-visible 0|1 [s] | ping [ms] | close | "
-      L"flap [steps] [seed] | ac offline|online|unknown | stray-calls");
+      L"flap [steps] [seed] | ac offline|online|unknown | battery 0..100|unknown | stray-calls");
   return 2;
 }
 
@@ -310,6 +329,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"ping") return Ping(ArgInt(argc, argv, 2, 2000));
   if (command == L"close") return Close();
   if (command == L"ac" && argc > 2) return Ac(argv[2]);
+  if (command == L"battery" && argc > 2) return Battery(argv[2]);
   if (command == L"stray-calls") return StrayCalls();
   if (command == L"flap")
     return Flap(ArgInt(argc, argv, 2, 50), static_cast<unsigned>(ArgInt(argc, argv, 3, 1)));

@@ -28,7 +28,10 @@ int Usage() {
             L"usage: powerctl <command>\n"
             L"  ac offline|online|unknown  set the simulated AC line status; a change sends\n"
             L"                             PBT_POWERSTATUSCHANGE to every subscribed queue\n"
-            L"  status                     print the AC line status the programs see\n"
+            L"  battery 0..100|unknown     set the simulated battery level; a change sends\n"
+            L"                             PBT_POWERSTATUSCHANGE to every subscribed queue\n"
+            L"  status                     print the AC line status and the battery level\n"
+            L"                             the programs see\n"
             L"  notify                     send PBT_POWERSTATUSCHANGE without a change\n"
             L"  notify-other               send PBT_TRANSITION (not a status change)\n"
             L"  subscribers                list the subscribed queues\n"
@@ -60,11 +63,33 @@ int SetAc(const std::wstring& word) {
   return 0;
 }
 
+int SetBattery(const std::wstring& word) {
+  BYTE percent;
+  if (!BatteryPercentOfName(word, &percent)) return Usage();
+  bool changed = false;
+  PowerDelivery delivery;
+  DWORD result = SetSimulatedBatteryPercent(percent, &changed, &delivery);
+  if (result != ERROR_SUCCESS) return Failure(L"cannot set the battery level", result);
+  Print(L"battery " + NameOfBatteryLevel(percent, SimulatedBatteryFlag(percent)) + L": " +
+        (changed ? L"changed, " + Delivered(delivery) : L"unchanged"));
+  return 0;
+}
+
+std::wstring Hex2(BYTE value) {
+  wchar_t text[8];
+  wsprintfW(text, L"0x%02X", value);
+  return text;
+}
+
+// Two lines: the AC line status, then "battery 15% flag=0x02" (or "unknown",
+// "none" for no battery).
 int Status() {
   SYSTEM_POWER_STATUS_EX status;
   if (!GetSystemPowerStatusEx(&status, TRUE))
     return Failure(L"cannot read the power status", GetLastError());
   Print(NameOfAcLineStatus(status.ACLineStatus));
+  Print(L"battery " + NameOfBatteryLevel(status.BatteryLifePercent, status.BatteryFlag) +
+        L" flag=" + Hex2(status.BatteryFlag));
   return 0;
 }
 
@@ -125,6 +150,7 @@ int wmain(int argc, wchar_t** argv) {
   const wchar_t* arg = argc > 2 ? argv[2] : nullptr;
   if (argc > 3) return Usage();
   if (command == L"ac" && arg) return SetAc(arg);
+  if (command == L"battery" && arg) return SetBattery(arg);
   if (command == L"status" && !arg) return Status();
   if (command == L"notify" && !arg) return Notify(PBT_POWERSTATUSCHANGE);
   if (command == L"notify-other" && !arg) return Notify(PBT_TRANSITION);

@@ -22,11 +22,16 @@
 // Power sources:
 //   simulated  ACLineStatus is the DWORD "ACLineStatus" under
 //              HKEY_CURRENT_USER\Software\Vorlix Platform\Power (1 when absent),
+//              BatteryLifePercent the DWORD "BatteryLifePercent" beside it (100
+//              when absent, 255 unknown) with a BatteryFlag that follows it;
 //              changed by powerctl.exe, which writes one PBT_POWERSTATUSCHANGE to
-//              every subscribed queue of every process when the status changes.
-//   real       GetSystemPowerStatus of this machine. A subscribed process runs one
-//              watcher thread with a hidden window for WM_POWERBROADCAST; Wine sends
-//              none, so the watcher also re-reads the status once a second.
+//              every subscribed queue of every process when either changes.
+//   real       GetSystemPowerStatus of this machine (under Wine the Linux power
+//              supply's, its battery's level 255 with BATTERY_FLAG_NO_BATTERY when it
+//              has none). A subscribed process runs one watcher thread with a hidden
+//              window for WM_POWERBROADCAST; Wine sends none, so the watcher also
+//              re-reads the status once a second and notifies a change of the AC
+//              line or of the battery's level or flag.
 // Power actions:
 //   recorded   one line per call appended to the log, nothing else happens:
 //              "YYYY-MM-DD hh:mm:ss.mmm SetSystemPowerState state=0x00200000
@@ -118,6 +123,19 @@ typedef struct _SYSTEM_POWER_STATUS_EX {
 #define AC_LINE_OFFLINE 0x00
 #define AC_LINE_ONLINE 0x01
 #define AC_LINE_UNKNOWN 0xFF
+#endif
+
+// BatteryFlag bits and the unknown percent (the desktop's winbase.h has these too).
+#ifndef BATTERY_FLAG_HIGH
+#define BATTERY_FLAG_HIGH 0x01
+#define BATTERY_FLAG_LOW 0x02
+#define BATTERY_FLAG_CRITICAL 0x04
+#define BATTERY_FLAG_CHARGING 0x08
+#define BATTERY_FLAG_NO_BATTERY 0x80
+#define BATTERY_FLAG_UNKNOWN 0xFF
+#endif
+#ifndef BATTERY_PERCENTAGE_UNKNOWN
+#define BATTERY_PERCENTAGE_UNKNOWN 0xFF
 #endif
 
 BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx, BOOL fUpdate);

@@ -4,7 +4,6 @@
 // powrprof.h needs windows.h first.
 #include <powrprof.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/desktop/power_standin.h"
@@ -46,29 +45,16 @@ Action ActionFor(LPCWSTR name, DWORD state, DWORD* effectiveState) {
   return action;
 }
 
-// Appends one line: "<date> <time> SetSystemPowerState state=0x... flags=0x...
+// The entry for one call: "SetSystemPowerState state=0x... flags=0x...
 // action=<name> mode=<recorded|real>".
 DWORD AppendToLog(DWORD state, DWORD options, Action action, const char* mode) {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
   // wsprintfA, not snprintf: the C runtime's formatting would bring its whole
   // printf into every program.
-  char line[160];
-  int n = wsprintfA(line,
-                    "%04u-%02u-%02u %02u:%02u:%02u.%03u SetSystemPowerState state=0x%08lX "
-                    "flags=0x%08lX action=%s mode=%s\n",
-                    now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                    now.wMilliseconds, static_cast<unsigned long>(state),
-                    static_cast<unsigned long>(options), ActionName(action), mode);
-  HANDLE file = CreateFileW(PowerLogPath().c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  DWORD written = 0;
-  BOOL ok = WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
-  DWORD result = ok && written == static_cast<DWORD>(n) ? ERROR_SUCCESS : GetLastError();
-  if (!CloseHandle(file) && result == ERROR_SUCCESS) result = GetLastError();
-  return result;
+  char entry[128];
+  wsprintfA(entry, "SetSystemPowerState state=0x%08lX flags=0x%08lX action=%s mode=%s",
+            static_cast<unsigned long>(state), static_cast<unsigned long>(options),
+            ActionName(action), mode);
+  return AppendToPowerLog(entry);
 }
 
 DWORD EnableShutdownPrivilege() {
@@ -110,6 +96,27 @@ DWORD PerformOnThisMachine(DWORD state, DWORD options) {
 }
 
 }  // namespace
+
+DWORD AppendToPowerLog(const char* entry) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char line[192];
+  int n = wsprintfA(line, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth, now.wDay,
+                    now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+  lstrcpynA(line + n, entry, static_cast<int>(sizeof line) - n - 1);
+  n = lstrlenA(line);
+  line[n++] = '\n';
+  HANDLE file = CreateFileW(PowerLogPath().c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  // One write per line: lines of several processes and threads never mix.
+  DWORD written = 0;
+  BOOL ok = WriteFile(file, line, static_cast<DWORD>(n), &written, nullptr);
+  DWORD result = ok && written == static_cast<DWORD>(n) ? ERROR_SUCCESS : GetLastError();
+  if (!CloseHandle(file) && result == ERROR_SUCCESS) result = GetLastError();
+  return result;
+}
 
 std::wstring HostPowerArguments(DWORD state, DWORD options) {
   std::wstring verb;

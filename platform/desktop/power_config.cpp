@@ -97,3 +97,35 @@ const wchar_t* NameOfAcLineStatus(BYTE status) {
   }
   return L"other";
 }
+
+bool BatteryPercentOfName(const std::wstring& name, BYTE* percent) {
+  if (name == L"unknown") {
+    *percent = BATTERY_PERCENTAGE_UNKNOWN;
+    return true;
+  }
+  if (name.empty() || name.size() > 3 ||
+      name.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return false;
+  unsigned long value = std::stoul(name);
+  if (value > 100) return false;
+  *percent = static_cast<BYTE>(value);
+  return true;
+}
+
+std::wstring NameOfBatteryLevel(BYTE percent, BYTE flag) {
+  if (flag != BATTERY_FLAG_UNKNOWN && (flag & BATTERY_FLAG_NO_BATTERY)) return L"none";
+  if (flag == BATTERY_FLAG_UNKNOWN || percent > 100) return L"unknown";
+  // wsprintfW, not std::to_wstring: that brings the C runtime's wide printf
+  // into every program that links the stand-in.
+  wchar_t text[8];
+  wsprintfW(text, L"%u%%", static_cast<unsigned>(percent));
+  return text;
+}
+
+BYTE SimulatedBatteryFlag(BYTE percent) {
+  if (percent > 100) return BATTERY_FLAG_UNKNOWN;
+  if (percent > 66) return BATTERY_FLAG_HIGH;
+  if (percent < 5) return BATTERY_FLAG_CRITICAL;
+  if (percent < 33) return BATTERY_FLAG_LOW;
+  return 0;
+}

@@ -13,6 +13,7 @@
 
 const wchar_t kSimulatedPowerKey[] = L"Software\\Vorlix Platform\\Power";
 const wchar_t kSimulatedAcValue[] = L"ACLineStatus";
+const wchar_t kSimulatedBatteryValue[] = L"BatteryLifePercent";
 
 namespace {
 
@@ -119,14 +120,18 @@ std::wstring QueueNameOf(const SubscriptionSlot& slot) {
   return std::wstring(slot.queue, wcsnlen(slot.queue, kQueueNameChars));
 }
 
-BYTE RealAcLineStatus() {
+// What the watcher compares: the AC line status, the battery's flag and level.
+DWORD RealPowerFigures() {
   SYSTEM_POWER_STATUS status = {};
-  return GetSystemPowerStatus(&status) ? status.ACLineStatus : AC_LINE_UNKNOWN;
+  if (!GetSystemPowerStatus(&status)) return AC_LINE_UNKNOWN;
+  return status.ACLineStatus | (DWORD(status.BatteryFlag) << 8) |
+         (DWORD(status.BatteryLifePercent) << 16);
 }
 
 // The watcher of the real power source. A hidden top-level window receives
 // WM_POWERBROADCAST on Windows; Wine sends none, so the status is also read once
-// a second. Only AC line changes are passed on, to this process's queues.
+// a second. A change of the AC line or of the battery's level or flag is passed
+// on, to this process's queues, as the device's power manager does.
 DWORD WINAPI WatchRealPower(LPVOID stopEvent) {
   WNDCLASSW cls = {};
   cls.lpfnWndProc = DefWindowProcW;
@@ -136,13 +141,13 @@ DWORD WINAPI WatchRealPower(LPVOID stopEvent) {
   HWND window = CreateWindowExW(0, cls.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 cls.hInstance, nullptr);
   HANDLE stop = static_cast<HANDLE>(stopEvent);
-  BYTE last = RealAcLineStatus();
+  DWORD last = RealPowerFigures();
   for (;;) {
     DWORD r = MsgWaitForMultipleObjects(1, &stop, FALSE, kRealPollMs, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    BYTE now = RealAcLineStatus();
+    DWORD now = RealPowerFigures();
     if (now != last) {
       last = now;
       BroadcastPowerNotification(PBT_POWERSTATUSCHANGE, GetCurrentProcessId());
@@ -167,11 +172,15 @@ void FillUnknownBattery(SYSTEM_POWER_STATUS_EX* s) {
 
 }  // namespace
 
-bool ReadSimulatedAcLineStatus(BYTE* status) {
+namespace {
+
+// One stored DWORD of the simulated source: fallback when it was never set,
+// itself when valid() accepts it, unknown (255) for anything else stored there.
+bool ReadSimulatedValue(const wchar_t* name, BYTE fallback, bool (*valid)(DWORD), BYTE* out) {
   HKEY key;
   LSTATUS r = RegOpenKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, KEY_QUERY_VALUE, &key);
   if (r == ERROR_FILE_NOT_FOUND) {
-    *status = AC_LINE_ONLINE;
+    *out = fallback;
     return true;
   }
   if (r != ERROR_SUCCESS) {
@@ -179,16 +188,14 @@ bool ReadSimulatedAcLineStatus(BYTE* status) {
     return false;
   }
   DWORD type = 0, value = 0, size = sizeof value;
-  r = RegQueryValueExW(key, kSimulatedAcValue, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                       &size);
+  r = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   RegCloseKey(key);
   if (r == ERROR_FILE_NOT_FOUND) {
-    *status = AC_LINE_ONLINE;
-  } else if (r == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value &&
-             (value == AC_LINE_OFFLINE || value == AC_LINE_ONLINE)) {
-    *status = static_cast<BYTE>(value);
+    *out = fallback;
+  } else if (r == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value && valid(value)) {
+    *out = static_cast<BYTE>(value);
   } else if (r == ERROR_SUCCESS || r == ERROR_MORE_DATA) {
-    *status = AC_LINE_UNKNOWN;  // anything else stored there
+    *out = 0xFF;  // anything else stored there
   } else {
     SetLastError(r);
     return false;
@@ -196,12 +203,16 @@ bool ReadSimulatedAcLineStatus(BYTE* status) {
   return true;
 }
 
-DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delivery) {
+bool ValidAcLineStatus(DWORD value) { return value == AC_LINE_OFFLINE || value == AC_LINE_ONLINE; }
+
+bool ValidBatteryPercent(DWORD value) { return value <= 100; }
+
+// Stores one value of the simulated source; when it differs from the stored one,
+// sends one PBT_POWERSTATUSCHANGE to every subscribed queue of every process.
+DWORD SetSimulatedValue(const wchar_t* name, BYTE value, bool (*read)(BYTE*), bool* changed,
+                        PowerDelivery* delivery) {
   *changed = false;
   *delivery = PowerDelivery();
-  if (status != AC_LINE_OFFLINE && status != AC_LINE_ONLINE && status != AC_LINE_UNKNOWN) {
-    return ERROR_INVALID_PARAMETER;
-  }
   // One change and its notification at a time, across processes.
   HANDLE control = CreateMutexW(nullptr, FALSE, L"VorlixPower.Control");
   if (!control) return GetLastError();
@@ -209,16 +220,16 @@ DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delive
   {
     HeldMutex held(control);
     BYTE current = 0;
-    if (!ReadSimulatedAcLineStatus(&current)) {
+    if (!read(&current)) {
       result = GetLastError();
-    } else if (current != status) {
+    } else if (current != value) {
       HKEY key;
       result = RegCreateKeyExW(HKEY_CURRENT_USER, kSimulatedPowerKey, 0, nullptr, 0, KEY_SET_VALUE,
                                nullptr, &key, nullptr);
       if (result == ERROR_SUCCESS) {
-        DWORD value = status;
-        result = RegSetValueExW(key, kSimulatedAcValue, 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&value), sizeof value);
+        DWORD stored = value;
+        result = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored),
+                                sizeof stored);
         RegCloseKey(key);
       }
       if (result == ERROR_SUCCESS) {
@@ -229,6 +240,35 @@ DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delive
   }
   CloseHandle(control);
   return result;
+}
+
+}  // namespace
+
+bool ReadSimulatedAcLineStatus(BYTE* status) {
+  return ReadSimulatedValue(kSimulatedAcValue, AC_LINE_ONLINE, ValidAcLineStatus, status);
+}
+
+bool ReadSimulatedBatteryPercent(BYTE* percent) {
+  return ReadSimulatedValue(kSimulatedBatteryValue, 100, ValidBatteryPercent, percent);
+}
+
+DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delivery) {
+  if (status != AC_LINE_OFFLINE && status != AC_LINE_ONLINE && status != AC_LINE_UNKNOWN) {
+    *changed = false;
+    *delivery = PowerDelivery();
+    return ERROR_INVALID_PARAMETER;
+  }
+  return SetSimulatedValue(kSimulatedAcValue, status, ReadSimulatedAcLineStatus, changed, delivery);
+}
+
+DWORD SetSimulatedBatteryPercent(BYTE percent, bool* changed, PowerDelivery* delivery) {
+  if (percent > 100 && percent != BATTERY_PERCENTAGE_UNKNOWN) {
+    *changed = false;
+    *delivery = PowerDelivery();
+    return ERROR_INVALID_PARAMETER;
+  }
+  return SetSimulatedValue(kSimulatedBatteryValue, percent, ReadSimulatedBatteryPercent, changed,
+                           delivery);
 }
 
 PowerDelivery BroadcastPowerNotification(DWORD message, DWORD processId) {
@@ -383,7 +423,11 @@ BOOL WINAPI GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pSystemPowerStatusEx,
   FillUnknownBattery(&status);
   switch (ConfiguredPowerSource()) {
     case PowerSourceKind::Simulated:
-      if (!ReadSimulatedAcLineStatus(&status.ACLineStatus)) return FALSE;
+      if (!ReadSimulatedAcLineStatus(&status.ACLineStatus) ||
+          !ReadSimulatedBatteryPercent(&status.BatteryLifePercent)) {
+        return FALSE;
+      }
+      status.BatteryFlag = SimulatedBatteryFlag(status.BatteryLifePercent);
       break;
     case PowerSourceKind::Real: {
       SYSTEM_POWER_STATUS real;

@@ -23,6 +23,15 @@ PowerActionKind ConfiguredPowerAction();  // VORLIX_POWER_ACTION
 DWORD RecordedSuspendMilliseconds();
 // VORLIX_POWER_LOG, else "power-actions.log" beside the running program.
 std::wstring PowerLogPath();
+// Appends "<date> <time> <entry>" and LF to that log in one write; ERROR_SUCCESS
+// or the error of the step that failed.
+DWORD AppendToPowerLog(const char* entry);
+
+// What PlatformMessageBeep does (VORLIX_SOUND): by default it is only written
+// to the power log; "real" also sounds. Null or empty means the default.
+enum class SoundKind { Recorded, Real, Invalid };
+SoundKind ParseSound(const wchar_t* text);
+SoundKind ConfiguredSound();
 // A variable of this process's environment, empty when unset.
 std::wstring EnvironmentText(const wchar_t* name);
 
@@ -32,13 +41,29 @@ bool AcLineStatusOfName(const std::wstring& name, BYTE* status);
 // The name of a status; "other" for a value without one.
 const wchar_t* NameOfAcLineStatus(BYTE status);
 
-// Registry place of the simulated AC line status (under HKEY_CURRENT_USER).
+// The words the tools give a battery level: "0" to "100", or "unknown" (255).
+// False for anything else.
+bool BatteryPercentOfName(const std::wstring& name, BYTE* percent);
+// "15%", "unknown" for a level the flag or the percent leaves unknown, "none"
+// when the flag says there is no battery.
+std::wstring NameOfBatteryLevel(BYTE percent, BYTE flag);
+// The BatteryFlag of the simulated battery at a level: BATTERY_FLAG_HIGH above
+// 66 %, none from 33 to 66, BATTERY_FLAG_LOW below 33, BATTERY_FLAG_CRITICAL
+// below 5, BATTERY_FLAG_UNKNOWN for 255.
+BYTE SimulatedBatteryFlag(BYTE percent);
+
+// Registry place of the simulated AC line status and battery level (under
+// HKEY_CURRENT_USER).
 extern const wchar_t kSimulatedPowerKey[];
 extern const wchar_t kSimulatedAcValue[];
+extern const wchar_t kSimulatedBatteryValue[];
 
 // The simulated ACLineStatus: 1 when never set, 255 for a stored value that is
 // not 0, 1 or 255. False (with the last error) when the registry cannot be read.
 bool ReadSimulatedAcLineStatus(BYTE* status);
+// The simulated BatteryLifePercent: 100 when never set, 255 (unknown) for a
+// stored value that is not 0 to 100 or 255. False as above.
+bool ReadSimulatedBatteryPercent(BYTE* percent);
 
 // How many subscribed queues a notification reached, and how many it could not
 // (queue full, or no reader left).
@@ -51,6 +76,9 @@ struct PowerDelivery {
 // sends one PBT_POWERSTATUSCHANGE to every subscribed queue of every process.
 // ERROR_SUCCESS or an error code; *changed tells whether the status changed.
 DWORD SetSimulatedAcLineStatus(BYTE status, bool* changed, PowerDelivery* delivery);
+// The same for the simulated battery level (0 to 100, or 255 unknown), as the
+// device's power manager notifies a change of the level.
+DWORD SetSimulatedBatteryPercent(BYTE percent, bool* changed, PowerDelivery* delivery);
 
 // Writes one notification of the given kind (PBT_*) to every queue subscribed for
 // it; with processId not 0 only to that process's queues.

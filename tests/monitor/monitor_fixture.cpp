@@ -49,12 +49,20 @@ void StoreAcSilently(DWORD status) {
   RegCloseKey(key);
 }
 
+void SetBattery(BYTE percent) {
+  bool changed = false;
+  PowerDelivery delivery;
+  ASSERT_EQ(static_cast<DWORD>(ERROR_SUCCESS),
+            SetSimulatedBatteryPercent(percent, &changed, &delivery));
+}
+
 void MonitorTest::SetUp() {
   current = this;
   SetEnvironmentVariableW(L"VORLIX_POWER_SOURCE", L"simulated");
   SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
   SetEnvironmentVariableW(L"VORLIX_POWER_LOG", folder.File(L"power.log").c_str());
   SetAc(AC_LINE_ONLINE);
+  SetBattery(100);
   monitorSettings = TMonitorSettings();
   messageTexts = TMessageTexts();
   SetTickIntervalForTesting(kTestTick);
@@ -74,6 +82,7 @@ void MonitorTest::TearDown() {
   CloseMonitor();
   SetTickIntervalForTesting(TickInterval);
   SetAc(AC_LINE_ONLINE);
+  SetBattery(100);
   running = false;
   watchdog.join();
   current = nullptr;
@@ -103,21 +112,23 @@ bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
   MonitorTest* test = current;
   if (!test || !test->monitor) return false;
   if (control == test->monitor->Label1 && msg.message == WM_SETTEXT) {
+    test->ReadUpLog();
     test->events.push_back({test->Now(), 'T', reinterpret_cast<const wchar_t*>(msg.lParam)});
   } else if (control == test->monitor->form && msg.message == WM_SHOWWINDOW) {
     // The layer and the system both announce a change: keep the first, and no
     // hide before a show.
     char kind = msg.wParam ? 'S' : 'H', last = 'H';
     for (const Event& e : test->events) {
-      if (e.kind != 'T') last = e.kind;
+      if (e.kind == 'S' || e.kind == 'H') last = e.kind;
     }
+    test->ReadUpLog();
     if (kind != last) test->events.push_back({test->Now(), kind, {}});
   } else if (control == test->monitor->form && msg.message == WM_WINDOWPOSCHANGED &&
              (reinterpret_cast<const WINDOWPOS*>(msg.lParam)->flags & SWP_SHOWWINDOW)) {
     // A show counts from when the window is up: bringing it up takes Wine a
     // while (most the first time), and the countdown's schedule starts after.
     for (auto e = test->events.rbegin(); e != test->events.rend(); ++e) {
-      if (e->kind == 'T') continue;
+      if (e->kind != 'S' && e->kind != 'H') continue;
       if (e->kind == 'S') e->ms = test->Now();
       break;
     }
@@ -126,7 +137,48 @@ bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
 }
 
 bool MonitorTest::PumpUntil(int milliseconds, const std::function<bool()>& done) {
-  return ::PumpUntil(milliseconds, done, &quitPosted);
+  return ::PumpUntil(
+      milliseconds,
+      [&] {
+        ReadUpLog();
+        return done();
+      },
+      &quitPosted);
+}
+
+void MonitorTest::ReadUpLog() {
+  std::ifstream in(folder.File(L"power.log").c_str(), std::ios::binary);
+  if (!in) return;
+  in.seekg(logRead);
+  for (std::string line; std::getline(in, line);) {
+    if (in.eof()) break;  // a line still being written: read it whole next time
+    logRead = in.tellg();
+    size_t beep = line.find("MessageBeep type=");
+    if (beep != std::string::npos) {
+      std::string type = line.substr(beep + 17, 10);
+      events.push_back({Now(), 'B', std::wstring(type.begin(), type.end())});
+    } else if (line.find("SetSystemPowerState") != std::string::npos) {
+      events.push_back({Now(), 'P', {}});
+    }
+  }
+}
+
+std::vector<std::string> MonitorTest::LogLines(const char* call) const {
+  std::vector<std::string> lines;
+  std::ifstream in(folder.File(L"power.log").c_str());
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(call) != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<UINT> MonitorTest::Beeps() const {
+  std::vector<UINT> types;
+  for (const std::string& line : LogLines("MessageBeep type=")) {
+    types.push_back(
+        static_cast<UINT>(std::stoul(line.substr(line.find("type=") + 5, 10), nullptr, 16)));
+  }
+  return types;
 }
 
 void MonitorTest::RunOnListener(const std::function<void()>& call) {
@@ -151,14 +203,12 @@ void MonitorTest::SetAcAndWait(BYTE status) {
   EXPECT_TRUE(PumpUntil(2000, [status] { return lastAcLineStatus == status; }));
 }
 
-std::vector<std::string> MonitorTest::PowerCalls() const {
-  std::vector<std::string> lines;
-  std::ifstream in(folder.File(L"power.log").c_str());
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty()) lines.push_back(line);
-  }
-  return lines;
+void MonitorTest::SetBatteryAndWait(BYTE percent) {
+  SetBattery(percent);
+  EXPECT_TRUE(PumpUntil(2000, [percent] { return lastBatteryPercent == percent; }));
 }
+
+std::vector<std::string> MonitorTest::PowerCalls() const { return LogLines("SetSystemPowerState"); }
 
 bool MonitorTest::WaitForPowerCalls(size_t count, int milliseconds) {
   return PumpUntil(milliseconds, [&] { return PowerCalls().size() >= count; });
@@ -170,6 +220,7 @@ bool MonitorTest::OverlayVisible() const {
 
 void MonitorTest::MarkTime() {
   QueryPerformanceCounter(&mark);
+  ReadUpLog();
   events.clear();
 }
 
@@ -194,9 +245,27 @@ std::vector<std::wstring> MonitorTest::TextsWhileShown() const {
   for (const Event& e : events) {
     if (e.kind == 'T') last = e.text;
     if (e.kind == 'S' || (e.kind == 'T' && shown)) texts.push_back(last);
-    if (e.kind != 'T') shown = e.kind == 'S';
+    if (e.kind == 'S' || e.kind == 'H') shown = e.kind == 'S';
   }
   return texts;
+}
+
+std::vector<std::wstring> MonitorTest::Timeline() {
+  ReadUpLog();
+  std::vector<std::wstring> seen;
+  std::wstring last;
+  bool shown = false, started = false;
+  for (const Event& e : events) {
+    if (e.kind == 'T') last = e.text;
+    if (e.kind == 'S') started = true;
+    if (!started) continue;
+    if (e.kind == 'S' || (e.kind == 'T' && shown)) seen.push_back(last);
+    if (e.kind == 'B') seen.push_back(L"beep " + e.text);
+    if (e.kind == 'H') seen.push_back(L"hidden");
+    if (e.kind == 'P') seen.push_back(L"power call");
+    if (e.kind == 'S' || e.kind == 'H') shown = e.kind == 'S';
+  }
+  return seen;
 }
 
 std::wstring MonitorTest::Line(int seconds) {

@@ -26,6 +26,8 @@ bool Subscribed();
 // Changes the simulated status without notifying anyone: power that has come
 // back, its notification not read yet.
 void StoreAcSilently(DWORD status);
+// The simulated battery level (0 to 100, 255 unknown); a change notifies.
+void SetBattery(BYTE percent);
 
 // Deliberately small, so that timelines stay short, for the tests that check
 // order and counts.
@@ -68,13 +70,20 @@ class MonitorTest : public ::testing::Test {
   // The same, then waits until the listener has taken it: it reads the status
   // when it handles a notification, so a change undone at once goes unseen.
   void SetAcAndWait(BYTE status);
+  // The battery level, then waits until the listener has taken it.
+  void SetBatteryAndWait(BYTE percent);
+  // The power log's SetSystemPowerState lines.
   std::vector<std::string> PowerCalls() const;
+  // The types of the MessageBeep lines, in order.
+  std::vector<UINT> Beeps() const;
   bool WaitForPowerCalls(size_t count, int milliseconds);
   bool OverlayVisible() const;
 
   // The overlay's changes as the user-interface thread saw them: 'S' shown
-  // (once the window is up), 'H' hidden, 'T' Label1's text set; times in ms
-  // since MarkTime.
+  // (once the window is up), 'H' hidden, 'T' Label1's text set; and the power
+  // log's new lines, 'B' a beep (text: its type) and 'P' a power call, each
+  // placed before the overlay's next change (the log is read up at every one
+  // and while the tests pump); times in ms since MarkTime.
   struct Event {
     double ms;
     char kind;
@@ -85,6 +94,9 @@ class MonitorTest : public ::testing::Test {
   double FirstEvent(char kind, const std::wstring& text = std::wstring()) const;
   // Label1's texts from the first show on, while shown.
   std::vector<std::wstring> TextsWhileShown() const;
+  // What the user saw and heard from the first show on: Label1's texts while
+  // shown, "beep <type>", "hidden" and "power call".
+  std::vector<std::wstring> Timeline();
 
   TempFolder folder;
   TMonitorWindow* monitor = nullptr;
@@ -93,6 +105,10 @@ class MonitorTest : public ::testing::Test {
  private:
   static bool RecordHook(TControl* control, TWindowMessage& msg, LRESULT& result);
   double Now() const;
+  // Adds the power log's lines written since the last look to events.
+  void ReadUpLog();
+  std::vector<std::string> LogLines(const char* call) const;
+  std::streamoff logRead = 0;
   std::vector<Event> events;
   LARGE_INTEGER mark = {};
   std::atomic<bool> running{false};

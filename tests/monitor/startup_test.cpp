@@ -16,6 +16,7 @@ TEST_F(MonitorTest, AfterStartUpTheOverlayIsHiddenTopmostAndReady) {
   EXPECT_EQ(0x0000FF00u, GetColor(monitor->form));
   // The action word is filled once; the seconds are filled per tick.
   EXPECT_EQ(L"Device will be restarted after %second% second", messageTexts.action);
+  EXPECT_EQ(L"Battery low: device will be restarted after %second% second", messageTexts.battery);
   EXPECT_TRUE(DelayThread && CountdownThread);
   EXPECT_TRUE(Subscribed());
   EXPECT_FALSE(quitPosted);

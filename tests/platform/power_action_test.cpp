@@ -2,10 +2,12 @@
 // real one only the start of a harmless host program is tried, never an action.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <vector>
 
+#include "platform/ce/ce_sound.h"
 #include "tests/platform/platform_test_support.h"
 
 using namespace platform_test;
@@ -80,6 +82,39 @@ TEST_F(PowerAction, DefaultLogLiesBesideTheProgram) {
   std::vector<std::string> lines = ParseLog(ReadBytes(beside));
   EXPECT_EQ("00020000 00000000 off recorded", lines.empty() ? "" : lines.back());
   if (!existed) DeleteFileW(beside.c_str());
+}
+
+// The device's beep, written into the power log in the order of the calls, as
+// "<date> <time> MessageBeep type=0x... mode=recorded"; nothing sounds.
+TEST_F(PowerAction, BeepsAreRecordedBesideThePowerCalls) {
+  ScopedEnvironment sound(L"VORLIX_SOUND", nullptr);
+  EXPECT_TRUE(PlatformMessageBeep(MB_ICONEXCLAMATION));
+  EXPECT_EQ(kSuccess, SetSystemPowerState(nullptr, POWER_STATE_SUSPEND, 0));
+  EXPECT_TRUE(PlatformMessageBeep(0xFFFFFFFF));
+  std::istringstream in(ReadBytes(log_));
+  std::vector<std::string> entries;
+  for (std::string line; std::getline(in, line);) {
+    int date[7] = {};
+    int n = 0;
+    EXPECT_EQ(7, sscanf(line.c_str(), "%4d-%2d-%2d %2d:%2d:%2d.%3d %n", &date[0], &date[1],
+                        &date[2], &date[3], &date[4], &date[5], &date[6], &n))
+        << line;
+    entries.push_back(line.substr(static_cast<size_t>(n)));
+  }
+  std::vector<std::string> expected = {
+      "MessageBeep type=0x00000030 mode=recorded",
+      "SetSystemPowerState state=0x00200000 flags=0x00000000 action=suspend mode=recorded",
+      "MessageBeep type=0xFFFFFFFF mode=recorded"};
+  EXPECT_EQ(expected, entries);
+
+  // Only "recorded" and "real" are sounds; anything else writes nothing.
+  ScopedEnvironment loud(L"VORLIX_SOUND", L"loud");
+  EXPECT_FALSE(PlatformMessageBeep(MB_OK));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_BAD_CONFIGURATION), GetLastError());
+  std::string after = ReadBytes(log_);
+  EXPECT_EQ(3, std::count(after.begin(), after.end(), '\n'));
+  EXPECT_EQ(SoundKind::Recorded, ParseSound(L"Recorded"));
+  EXPECT_EQ(SoundKind::Real, ParseSound(L"REAL"));
 }
 
 TEST(PowerConfiguration, OnlyTheWordRealActs) {

@@ -2,6 +2,7 @@
 // separate process the way a user or a script drives a running monitor.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "tests/platform/platform_test_support.h"
@@ -10,7 +11,8 @@ using namespace platform_test;
 
 namespace {
 
-const DWORD kSuccess = ERROR_SUCCESS, kInvalidHandle = ERROR_INVALID_HANDLE;
+const DWORD kSuccess = ERROR_SUCCESS, kInvalidHandle = ERROR_INVALID_HANDLE,
+            kInvalidParameter = ERROR_INVALID_PARAMETER;
 
 // The queue and subscription that the monitor sets up.
 struct Subscriber {
@@ -46,13 +48,28 @@ BYTE AcLineStatus() {
   return status.ACLineStatus;
 }
 
+// "<percent> <flag>" as GetSystemPowerStatusEx reports the battery.
+std::string Battery() {
+  SYSTEM_POWER_STATUS_EX status = {};
+  EXPECT_TRUE(GetSystemPowerStatusEx(&status, FALSE));
+  return std::to_string(status.BatteryLifePercent) + " " + std::to_string(status.BatteryFlag);
+}
+
+void SetBattery(BYTE percent) {
+  bool changed;
+  PowerDelivery delivery;
+  ASSERT_EQ(kSuccess, SetSimulatedBatteryPercent(percent, &changed, &delivery));
+}
+
 class PowerNotifications : public ::testing::Test {
  protected:
   void SetUp() override {
     bool changed;
     PowerDelivery delivery;
     ASSERT_EQ(kSuccess, SetSimulatedAcLineStatus(AC_LINE_ONLINE, &changed, &delivery));
+    SetBattery(100);
   }
+  void TearDown() override { SetBattery(100); }
   ScopedEnvironment source_{L"VORLIX_POWER_SOURCE", nullptr};
 };
 
@@ -79,8 +96,54 @@ TEST_F(PowerNotifications, EachAcChangeFromPowerctlArrivesOnce) {
   EXPECT_EQ(AC_LINE_UNKNOWN, AcLineStatus());
   Powerctl(L"ac online");
   EXPECT_EQ(kStatusChange, s.Take());
-  EXPECT_EQ("online\n", Powerctl(L"status").output);
+  EXPECT_EQ("online\nbattery 100% flag=0x01\n", Powerctl(L"status").output);
   EXPECT_EQ(2u, Powerctl(L"ac sideways").exitCode);
+}
+
+// The battery level as the device's power manager notifies it: one
+// notification per change of the level, none for the level it has.
+TEST_F(PowerNotifications, EachBatteryLevelChangeFromPowerctlArrivesOnce) {
+  Subscriber s(PBT_POWERSTATUSCHANGE);
+  ASSERT_TRUE(s.queue && s.notifications);
+  EXPECT_EQ("100 1", Battery()) << "the default: full, BATTERY_FLAG_HIGH";
+  RunResult run = Powerctl(L"battery 15");
+  EXPECT_EQ(0u, run.exitCode);
+  EXPECT_EQ("battery 15%: changed, 1 queue(s) notified\n", run.output);
+  EXPECT_EQ(kStatusChange, s.Take());
+  EXPECT_EQ("15 2", Battery());
+  EXPECT_EQ(AC_LINE_ONLINE, AcLineStatus()) << "the AC line stays as it was";
+
+  EXPECT_EQ("battery 15%: unchanged\n", Powerctl(L"battery 15").output);
+  EXPECT_EQ(kNone, s.Take());
+  Powerctl(L"ac offline");
+  s.Take();
+  EXPECT_EQ("offline\nbattery 15% flag=0x02\n", Powerctl(L"status").output);
+
+  EXPECT_EQ("battery unknown: changed, 1 queue(s) notified\n", Powerctl(L"battery unknown").output);
+  EXPECT_EQ(kStatusChange, s.Take());
+  EXPECT_EQ("255 255", Battery());
+  EXPECT_EQ("offline\nbattery unknown flag=0xFF\n", Powerctl(L"status").output);
+  for (const wchar_t* bad :
+       {L"battery 101", L"battery -1", L"battery 1.5", L"battery", L"battery x"})
+    EXPECT_EQ(2u, Powerctl(bad).exitCode) << bad;
+  EXPECT_EQ(kNone, s.Take());
+}
+
+// The flag follows the level: BATTERY_FLAG_HIGH above 66 %, no bit from 33 to
+// 66, BATTERY_FLAG_LOW below 33, BATTERY_FLAG_CRITICAL below 5.
+TEST_F(PowerNotifications, TheSimulatedBatteryFlagFollowsItsLevel) {
+  const struct {
+    BYTE percent;
+    const char* reported;
+  } cases[] = {{100, "100 1"}, {67, "67 1"}, {66, "66 0"}, {33, "33 0"},
+               {32, "32 2"},   {5, "5 2"},   {4, "4 4"},   {0, "0 4"}};
+  for (const auto& c : cases) {
+    SetBattery(c.percent);
+    EXPECT_EQ(c.reported, Battery());
+  }
+  bool changed;
+  PowerDelivery delivery;
+  EXPECT_EQ(kInvalidParameter, SetSimulatedBatteryPercent(101, &changed, &delivery));
 }
 
 TEST_F(PowerNotifications, NotificationsFollowTheFilter) {
@@ -145,6 +208,22 @@ TEST(PowerStatus, SimulatedStatusLivesInTheRegistry) {
   store(REG_DWORD, 0);
   EXPECT_EQ(AC_LINE_OFFLINE, AcLineStatus());
   RegDeleteValueW(key, kSimulatedAcValue);
+
+  // The battery level beside it: 100 when never set, unknown for anything but
+  // 0 to 100 stored there.
+  auto storeLevel = [&](DWORD type, DWORD value) {
+    RegSetValueExW(key, kSimulatedBatteryValue, 0, type, reinterpret_cast<BYTE*>(&value),
+                   sizeof value);
+  };
+  RegDeleteValueW(key, kSimulatedBatteryValue);
+  EXPECT_EQ("100 1", Battery()) << "never set";
+  storeLevel(REG_DWORD, 150);
+  EXPECT_EQ("255 255", Battery());
+  storeLevel(REG_BINARY, 50);
+  EXPECT_EQ("255 255", Battery());
+  storeLevel(REG_DWORD, 50);
+  EXPECT_EQ("50 0", Battery());
+  RegDeleteValueW(key, kSimulatedBatteryValue);
   RegCloseKey(key);
   EXPECT_FALSE(GetSystemPowerStatusEx(nullptr, FALSE));
 }
@@ -154,6 +233,8 @@ TEST(PowerStatus, RealSourceReportsThisMachine) {
   SYSTEM_POWER_STATUS machine;
   ASSERT_TRUE(GetSystemPowerStatus(&machine));
   EXPECT_EQ(machine.ACLineStatus, AcLineStatus());
+  EXPECT_EQ(std::to_string(machine.BatteryLifePercent) + " " + std::to_string(machine.BatteryFlag),
+            Battery());
   // The watcher thread starts with the first subscription and ends with the last.
   Subscriber s(PBT_POWERSTATUSCHANGE);
   ASSERT_TRUE(s.notifications);

@@ -27,6 +27,7 @@ mon_init() {
   MON_PID=
   trap mon_cleanup EXIT
   pctl ac online >/dev/null
+  pctl battery 100 >/dev/null
 }
 
 mon_cleanup() {
@@ -38,6 +39,7 @@ mon_cleanup() {
     wait "$MON_PID" 2>/dev/null || true
   fi
   pctl ac online >/dev/null 2>&1 || true
+  pctl battery 100 >/dev/null 2>&1 || true
 }
 
 # Output goes through a file, never a pipe: the first Wine program that needs
@@ -92,6 +94,18 @@ mon_stop() {
   MON_PID=
 }
 
+# The power log's lines of each kind: power calls and sounds.
+mon_lines() {
+  local n=0
+  [ -f "$MON_LOG" ] && n=$(grep -c '' "$MON_LOG" || true)
+  echo "${n:-0}"
+}
+mon_beeps() {
+  local n=0
+  [ -f "$MON_LOG" ] && n=$(grep -c 'MessageBeep' "$MON_LOG" || true)
+  echo "${n:-0}"
+}
+
 mon_calls() {
   local n=0
   [ -f "$MON_LOG" ] && n=$(grep -c SetSystemPowerState "$MON_LOG" || true)
@@ -122,6 +136,8 @@ mon_wiggle() {
 # Sets the AC line status and waits (2 s at most each) until the monitor has read
 # the notification and its form answers: a hang fails the caller.
 mon_ac() { ctl ac "$1" >/dev/null || mon_fail "AC $1: the monitor hangs or lost the notification"; }
+# The same for the battery level.
+mon_battery() { ctl battery "$1" >/dev/null || mon_fail "battery $1: the monitor hangs or lost the notification"; }
 
 # The settings application, started from MON_DIR (with a vorlix.exe beside it,
 # or it only reports that one is missing) and looked at through monitorctl.
