@@ -22,11 +22,18 @@
 // Parking rules: only the caller that flips a running flag from true to false
 // calls SuspendThread, and only the one that flips it from false to true calls
 // ResumeThread, so a thread is never suspended twice.
+//
+// The settings in force (monitorSettings, messageTexts) are read by the
+// sequence under the claim, and by the power call, which has a due call marked
+// meanwhile; a reload puts new ones in force only under the claim while no
+// sequence is in progress (RunBetweenSequences), so that a countdown keeps the
+// settings it began with.
 #include "monitor/monitor.h"
 
 #include <cassert>
 
 #include "platform/ce/ce_power.h"
+#include "shared/event_log.h"
 #include "shared/schedule_points.h"
 #include "shared/ticks.h"
 #include "shared/ui.h"
@@ -87,6 +94,11 @@ std::atomic<uint32_t> tickDue{0};
 const uint64_t kMaking = uint64_t(1) << 32;
 std::atomic<uint64_t> powerCall{0};
 
+// The last tick found a stop waiting, or the close begun, and decided on no
+// power call: that stop (or the close) has cancelled the countdown, though it
+// finds nothing in progress when it takes the sequence.
+std::atomic<bool> runOutCancelled{false};
+
 bool OnThread(const Worker& worker) { return GetCurrentThreadId() == worker.id.load(); }
 
 bool HoldsSequence() { return sequenceBusy.load() == GetCurrentThreadId(); }
@@ -109,7 +121,12 @@ void MakeDuePowerCall() {
   uint8_t status = AC_LINE_OFFLINE;
   ReadAcLineStatus(status);
   if (status == AC_LINE_OFFLINE) {
-    SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
+    DWORD state = monitorSettings.power_action;
+    DWORD flags = monitorSettings.force_power ? POWER_FORCE : 0;
+    DWORD result = SetPowerState(state, monitorSettings.force_power);
+    // Still marked as making the call: nothing parks or ends this thread here.
+    LogEvent("power call: state=" + HexText(state) + " flags=" + HexText(flags) + " result=" +
+             (result == ERROR_SUCCESS ? std::string("ok") : "error " + DecimalText(result)));
   }
   SchedulePoint("power call: made");
   uint64_t making = due | kMaking;
@@ -315,6 +332,15 @@ bool CreateCountdownThread() { return CreateParkedThread(CountdownThreadProc, co
 
 bool MakingPowerCall(DWORD thread) { return thread != 0 && powerCall.load() == (kMaking | thread); }
 
+bool SequenceInProgress() { return delayRunning || countdownRunning || powerCall.load() != 0; }
+
+bool RunBetweenSequences(void (*proc)(void*), void* context) {
+  SequenceClaim claim;
+  if (SequenceInProgress()) return false;
+  proc(context);
+  return true;
+}
+
 void ServeSentMessages() {
   // Sent messages only: posted input (a mouse move) must wait for the loop.
   // PeekMessage serves sent messages whatever it is asked for, and with
@@ -336,6 +362,9 @@ void EndWorkerThreads() {
   // call begins after the close, nor is one decided while it waits.
   closing = true;
   SequenceClaim claim;
+  bool cancels = delayRunning || countdownRunning || runOutCancelled.exchange(false) ||
+                 (powerCall.load() != 0 && !(powerCall.load() & kMaking));
+  if (cancels) LogEvent("cancelled by the close");
   CancelDuePowerCall();
   EndWorker(delayWorker);
   EndWorker(countdownWorker);
@@ -356,6 +385,7 @@ void StartSequence(TMonitorWindow* monitor) {
   // suspend returns at resume): the device is going down. After the call the
   // monitor is idle on battery, as after any suspend.
   if (powerCall.load() & kMaking) return;
+  runOutCancelled = false;
   tickCount = 0;
   tickDue = TickNow();
   if (monitorSettings.delay_time == 0) {
@@ -365,11 +395,16 @@ void StartSequence(TMonitorWindow* monitor) {
   }
 }
 
-void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
+void StopSequence(TMonitorWindow* monitor, bool fromCountdown, const char* cancelEvent) {
   if (!fromCountdown) ++stopsWaiting;
   SequenceClaim claim;
   if (!fromCountdown) {
     --stopsWaiting;
+    // A call under way goes on: that is no cancel.
+    uint64_t call = powerCall.load();
+    bool cancels = delayRunning || countdownRunning || runOutCancelled.exchange(false) ||
+                   (call != 0 && !(call & kMaking));
+    if (cancels && cancelEvent) LogEvent(cancelEvent);
     CancelDuePowerCall();
   }
   SuspendDelayThread();
@@ -385,6 +420,7 @@ void DelayTick(TMonitorWindow* monitor) {
   ShowOverlay(monitor, CountdownLine(messageTexts.action, monitorSettings.cancel_time),
               messageTexts.cancel);
   SchedulePoint("delay tick: shown");
+  LogEvent("notice shown");
   if (monitorSettings.cancel_time == 0) {
     CountdownTick(monitor);
   } else {
@@ -410,6 +446,8 @@ void CountdownTick(TMonitorWindow* monitor) {
   // cancel_time 0 there is no countdown to cancel: the notice only flashes.
   if (!closing && (monitorSettings.cancel_time == 0 || stopsWaiting.load() == 0)) {
     powerCall = GetCurrentThreadId();
+  } else {
+    runOutCancelled = true;
   }
   EndPhase(countdownWorker);
 }
@@ -417,5 +455,5 @@ void CountdownTick(TMonitorWindow* monitor) {
 void OnOverlayMouseMove(void* context, TControl* sender, TMouseEventData& data) {
   // Any movement cancels, wherever it goes; a resting pointer is no movement.
   if (!PointerMovedSinceShow(sender, data)) return;
-  StopSequence(static_cast<TMonitorWindow*>(context), false);
+  StopSequence(static_cast<TMonitorWindow*>(context), false, "cancelled by the pointer");
 }
