@@ -76,20 +76,31 @@ void LogEvent(const std::string& text) {
 }
 
 std::string SettingsSummary(const TMonitorSettings& settings) {
-  auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
   // The keys in the order of the file; the pack's name last, as it may hold blanks.
-  return "power_action=" + DecimalText(ActionIndexOf(settings.power_action)) +
-         " force_power=" + flag(settings.force_power) +
-         " cancel_time=" + DecimalText(settings.cancel_time) +
-         " delay_time=" + DecimalText(settings.delay_time) +
-         " critical_battery=" + DecimalText(settings.critical_battery) +
-         " warning_sound=" + flag(settings.warning_sound) +
-         " event_log=" + flag(settings.event_log) +
-         " background_color=" + DecimalText(settings.background_color) +
-         " text_color=" + DecimalText(settings.text_color) +
-         " font_size=" + DecimalText(settings.font_size) +
-         " font_autosize=" + flag(settings.font_autosize) +
-         " lng_file=" + ToLogText(settings.lng_file);
+  const struct {
+    const char* key;
+    uint32_t value;
+  } values[] = {
+      {"power_action=", ActionIndexOf(settings.power_action)},
+      {" force_power=", settings.force_power},
+      {" cancel_time=", settings.cancel_time},
+      {" delay_time=", settings.delay_time},
+      {" critical_battery=", settings.critical_battery},
+      {" warning_sound=", settings.warning_sound},
+      {" event_log=", settings.event_log},
+      {" background_color=", settings.background_color},
+      {" text_color=", settings.text_color},
+      {" font_size=", settings.font_size},
+      {" font_autosize=", settings.font_autosize},
+  };
+  std::string text;
+  for (const auto& value : values) {
+    text += value.key;
+    text += DecimalText(value.value);
+  }
+  text += " lng_file=";
+  text += ToLogText(settings.lng_file);
+  return text;
 }
 
 void StartEventLog(const std::wstring& folder, bool on) {

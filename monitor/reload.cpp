@@ -10,6 +10,8 @@
 // force.
 #include "monitor/monitor.h"
 
+#include <utility>
+
 #include "shared/files.h"
 #include "shared/text.h"
 
@@ -50,8 +52,8 @@ struct TFreshSettings {
 void PutInForce(void* context) {
   auto* fresh = static_cast<TFreshSettings*>(context);
   bool wasLogging = monitorSettings.event_log;
-  monitorSettings = fresh->settings;
-  messageTexts = fresh->texts;
+  monitorSettings = std::move(fresh->settings);
+  messageTexts = std::move(fresh->texts);
   settingsStamp = fresh->settingsStamp;
   packStamp = fresh->packStamp;
   // The overlay is hidden: its texts are those of the hidden overlay.

@@ -125,8 +125,13 @@ void MakeDuePowerCall() {
     DWORD flags = monitorSettings.force_power ? POWER_FORCE : 0;
     DWORD result = SetPowerState(state, monitorSettings.force_power);
     // Still marked as making the call: nothing parks or ends this thread here.
-    LogEvent("power call: state=" + HexText(state) + " flags=" + HexText(flags) + " result=" +
-             (result == ERROR_SUCCESS ? std::string("ok") : "error " + DecimalText(result)));
+    std::string line = "power call: state=";
+    line += HexText(state);
+    line += " flags=";
+    line += HexText(flags);
+    line += result == ERROR_SUCCESS ? " result=ok" : " result=error ";
+    if (result != ERROR_SUCCESS) line += DecimalText(result);
+    LogEvent(line);
   }
   SchedulePoint("power call: made");
   uint64_t making = due | kMaking;
