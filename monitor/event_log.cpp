@@ -39,7 +39,7 @@ class QueueLock {
 };
 
 // Lines that cannot be written wait for the next write, the newest that fit
-// in the kept part of the file.
+// in what a cut file keeps.
 void TrimQueue() {
   if (queuedLines.size() > kEventLogKeep) {
     queuedLines.erase(0, NewestLinesStart(queuedLines, kEventLogKeep));
