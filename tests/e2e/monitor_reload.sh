@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Settings saved while the monitor runs are in force from the next notice on,
 # without a restart: its colour, texts, times and action. A countdown in
-# progress keeps the settings it began with; a settings file that is gone
-# keeps the settings in force.
+# progress keeps the settings it began with.
 set -euo pipefail
 . "$(dirname "$0")/monitor_support/lib.bash"
 mon_init "$1"
@@ -56,15 +55,6 @@ mon_wait_calls 3 5 || mon_fail "no third power call"
 grep -q 'action=suspend' "$MON_LOG" || mon_fail "not suspended"
 mon_ac online
 
-echo "a settings file that is gone keeps the settings in force"
-rm "$MON_DIR/vorlix.ini"
-sleep 1.5
-mon_ac offline
-ctl wait-visible 1 3 || mon_fail "no overlay"
-grep -Eqx 'label1.text=Device will be suspended after [12] second' <<<"$(ctl state)" ||
-  mon_fail "the settings changed"
-mon_wait_calls 4 5 || mon_fail "no fourth power call"
-mon_ac online
 mon_stop
 [ "$(mon_events | grep -c '^settings reread: ')" = 3 ] || mon_fail "rereads: $(mon_events)"
 echo PASS

@@ -85,32 +85,6 @@ TEST_F(EventLogTest, TheLogTellsEachCountdownAndHowItEnded) {
   EXPECT_EQ(1u, PowerCalls().size());
 }
 
-// Each power call with its state, its flags and what it returned: a call the
-// stand-in refuses (a configuration it does not know) returns its error.
-TEST_F(EventLogTest, PowerCallsAreLoggedWithTheirResult) {
-  SaveSettings({"delay_time=0", "cancel_time=0", "event_log=1"});
-  StartMonitor();
-  StoreAcSilently(AC_LINE_OFFLINE);
-  const uint32_t states[] = {POWER_STATE_SUSPEND, POWER_STATE_OFF, POWER_STATE_RESET};
-  for (uint32_t state : states) {
-    monitorSettings.power_action = state;
-    monitorSettings.force_power = state != POWER_STATE_SUSPEND;
-    RunOnListener([] { StartSequence(theMonitor); });
-  }
-  SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"unknown");
-  RunOnListener([] { StartSequence(theMonitor); });
-  SetEnvironmentVariableW(L"VORLIX_POWER_ACTION", L"recorded");
-  Pump(20);
-  Texts log = EventLogTexts();
-  ASSERT_EQ(10u, log.size());
-  EXPECT_EQ("power call: state=0x00200000 flags=0x00000000 result=ok", log[3]);
-  EXPECT_EQ("power call: state=0x00020000 flags=0x00001000 result=ok", log[5]);
-  EXPECT_EQ("power call: state=0x00800000 flags=0x00001000 result=ok", log[7]);
-  // ERROR_BAD_CONFIGURATION
-  EXPECT_EQ("power call: state=0x00800000 flags=0x00001000 result=error 1610", log[9]);
-  EXPECT_EQ(3u, PowerCalls().size());
-}
-
 // Off (the default, or 0), and in a second copy beside a running one, the
 // monitor writes no log at all, whatever happens.
 TEST_F(EventLogTest, WithTheLogOffNothingIsWritten) {
@@ -169,30 +143,6 @@ TEST_F(EventLogTest, AReloadTurnsTheLogOnAndOff) {
                    "power call: state=0x00200000 flags=0x00000000 result=ok", "power back",
                    "settings reread: " + common + "0" + view}),
             EventLogTexts());
-}
-
-// A full log (1024 lines of 64 bytes, 64 KiB) loses its older half when the
-// monitor adds to it: lines 513 to 1024 stay, the monitor's follow.
-TEST_F(EventLogTest, AFullLogLosesItsOlderHalf) {
-  std::string old;
-  for (int n = 1; n <= 1024; ++n) {
-    std::string line = "2000-01-01 00:00:00 old " + std::to_string(10000 + n);
-    line.resize(62, '.');
-    old += line + "\r\n";
-  }
-  ASSERT_EQ(65536u, old.size());
-  folder.Write(L"vorlix.log", old);
-  SaveSettings({"event_log=1"});
-  StartMonitor();
-  CloseMonitor();
-  std::string log = folder.Read(L"vorlix.log");
-  EXPECT_LE(log.size(), 65536u);
-  ASSERT_GT(log.size(), 32768u);
-  EXPECT_EQ(old.substr(32768), log.substr(0, 32768));
-  std::string added = log.substr(32768);
-  EXPECT_NE(std::string::npos, added.find(" monitor started\r\n"));
-  EXPECT_NE(std::string::npos, added.find(" settings read: "));
-  EXPECT_EQ(" monitor ended\r\n", added.substr(added.size() - 16));
 }
 
 }  // namespace

@@ -97,54 +97,6 @@ TEST_F(LoopWaits, ADeadlineRunsOnceAfterItsDelayAndALaterOneReplacesIt) {
   EXPECT_GE(static_cast<int32_t>(second.at - first.at), 98);
 }
 
-// Messages that keep coming (another thread posts one every millisecond) keep
-// neither the deadline nor the object from being served.
-TEST_F(LoopWaits, ABusyQueueDelaysNeitherTheDeadlineNorTheObject) {
-  static Record deadline, object;
-  deadline = object = Record();
-  object.event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  SetLoopWait(
-      object.event,
-      [](void*) {
-        ++object.calls;
-        ResetEvent(object.event);
-      },
-      nullptr);
-  uint32_t start = TickNow();
-  SetLoopDeadline(
-      100,
-      [](void*) {
-        deadline.at = TickNow();
-        CloseMain();
-      },
-      nullptr);
-  TControl* form = NewForm(nullptr, L"busy");
-  HWND window = GetHandle(form);
-  std::atomic<bool> stop{false};
-  std::atomic<int> posted{0};
-  std::thread poster([&] {
-    while (!stop && PostMessageW(window, WM_APP + 7, 0, 0)) {
-      ++posted;
-      Sleep(1);
-    }
-  });
-  std::atomic<bool> returned{false};
-  std::thread watchdog([&] {
-    for (int i = 0; i < 1000 && !returned; ++i) Sleep(10);
-    if (!returned) TerminateProcess(GetCurrentProcess(), 3);
-  });
-  RunApplication(&form);
-  returned = true;
-  stop = true;
-  poster.join();
-  watchdog.join();
-  EXPECT_GT(posted.load(), 10);
-  EXPECT_EQ(1, object.calls);
-  EXPECT_GE(static_cast<int32_t>(deadline.at - start), 98);
-  EXPECT_LT(static_cast<int32_t>(deadline.at - start), 2000);
-  CloseHandle(object.event);
-}
-
 // An object closed under the wait would end every wait at once: it is dropped,
 // and the loop goes on with its messages and its deadline.
 TEST_F(LoopWaits, AnObjectThatCannotBeWaitedForIsDropped) {
@@ -158,34 +110,6 @@ TEST_F(LoopWaits, AnObjectThatCannotBeWaitedForIsDropped) {
       100, [](void*) { CloseMain(); }, nullptr);
   RunLoop();
   EXPECT_EQ(0, calls);
-}
-
-// A loop of one's own serves both without waiting, only what is due.
-TEST_F(LoopWaits, ServeLoopWaitsRunsOnlyWhatIsDue) {
-  static int objectCalls = 0, deadlineCalls = 0;
-  objectCalls = deadlineCalls = 0;
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  SetLoopWait(
-      event, [](void* e) { ++objectCalls, ResetEvent(static_cast<HANDLE>(e)); }, event);
-  SetLoopDeadline(
-      60, [](void*) { ++deadlineCalls; }, nullptr);
-  ServeLoopWaits();
-  EXPECT_EQ(0, objectCalls);
-  EXPECT_EQ(0, deadlineCalls);
-  SetEvent(event);
-  Sleep(80);
-  ServeLoopWaits();
-  ServeLoopWaits();
-  EXPECT_EQ(1, objectCalls);
-  EXPECT_EQ(1, deadlineCalls);
-  // Cancelled, a deadline never comes.
-  SetLoopDeadline(
-      0, [](void*) { ++deadlineCalls; }, nullptr);
-  SetLoopDeadline(0, nullptr, nullptr);
-  Sleep(10);
-  ServeLoopWaits();
-  EXPECT_EQ(1, deadlineCalls);
-  CloseHandle(event);
 }
 
 }  // namespace
