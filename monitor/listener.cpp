@@ -62,13 +62,16 @@ uint8_t KnownBatteryLevel(const TPowerReading& reading) {
 }
 
 void DispatchAcLineStatus(uint8_t currentAcLineStatus) {
-  if (currentAcLineStatus == lastAcLineStatus.load()) return;
+  uint8_t previous = lastAcLineStatus.load();
+  if (currentAcLineStatus == previous) return;
   lastAcLineStatus = currentAcLineStatus;
   // Only 0 means external power is gone; 1, 255 and anything else mean present.
   if (currentAcLineStatus == AC_LINE_OFFLINE) {
+    LogEvent("power lost");
     StartSequence(theMonitor);
   } else {
-    StopSequence(theMonitor, false);
+    if (previous == AC_LINE_OFFLINE) LogEvent("power back");
+    StopSequence(theMonitor, false, "cancelled by power back");
     RearmBatteryNotice();
   }
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/files.h"
 #include "shared/language.h"
 #include "shared/settings.h"
 #include "winobj/winobj.h"
@@ -31,10 +32,12 @@ struct TMonitorWindow : TRefObject {
 
 // Written by the user-interface thread during start-up only; read afterwards.
 extern TMonitorWindow* theMonitor;
-extern TMonitorSettings monitorSettings;
-extern TMessageTexts messageTexts;
 extern std::wstring programDirectory;
 extern int32_t screenDpi;
+// The settings in force: read at start-up, and put in force again by a reload
+// (reload.cpp) only between sequences, under the claim (see sequence.cpp).
+extern TMonitorSettings monitorSettings;
+extern TMessageTexts messageTexts;
 
 // Creates the monitor object with its form and labels, stores it in monitor
 // first, and runs InitializeMonitor. parent is always nil.
@@ -50,6 +53,61 @@ void OnMonitorClose(void* context, TControl* sender, bool& allow);
 // first, so that it starts nothing any more, then the workers, then the queue.
 // Again after the first time it does nothing.
 void StopMonitorThreads();
+
+// Tests run the monitor on a folder of their own; empty: the program's folder.
+void SetProgramDirectoryForTesting(const std::wstring& folder);
+
+// ---------------------------------------------------------------------------
+// Settings without a restart (reload.cpp)
+
+// Reads the settings file of the folder, then the language pack it names, into
+// the records, and fills the action word into the action text. False when the
+// settings file is missing or cannot be read to its end, or the pack it names
+// is there but cannot be read; a pack that is not there leaves the texts alone.
+// The stamps, when asked for, are the files' just before each was read.
+bool ReadSettingsFiles(const std::wstring& folder, TMonitorSettings* settings, TMessageTexts* texts,
+                       TFileStamp* settingsStamp = nullptr, TFileStamp* packStamp = nullptr);
+// The overlay's colours from the settings in force (user-interface thread; the
+// font follows them at every show, the texts at every show and reset).
+void ApplyOverlaySettings(TMonitorWindow* monitor);
+// Watches the programs' folder from the user-interface thread's loop: once it
+// has been quiet for kSettleTime after a change, and the settings file or the
+// pack in force has changed, both are read again into fresh records, put in
+// force as soon as no sequence is in progress. Nothing when the folder cannot
+// be watched. The stamps are those of the files in force as they were read.
+const DWORD kSettleTime = 200;  // ms
+void WatchSettings(TMonitorWindow* monitor, const TFileStamp& settingsRead,
+                   const TFileStamp& packRead);
+// Ends the watch (the close); again it does nothing.
+void StopWatchingSettings();
+// What the watch does once the folder has settled: a look at the files, a
+// read if they changed, and the new settings put in force or the look taken
+// again a moment later.
+void RereadSettings(TMonitorWindow* monitor);
+
+// ---------------------------------------------------------------------------
+// Event log (event_log.cpp)
+
+// Records one event in vorlix.log when the settings in force ask for it
+// (event_log): the local time now and the text, in ASCII (anything else shows
+// as "?"). For any of the monitor's threads where it may use the heap: the
+// user-interface thread, the listener, a worker inside its tick (holding the
+// sequence) or while it makes the power call, never a worker where it may be
+// parked. The line is only queued; the user-interface thread writes it from
+// its loop, so the caller never waits for the file.
+void LogEvent(const std::string& text);
+// The settings as the log lists them: every key of vorlix.ini with its value.
+std::string SettingsSummary(const TMonitorSettings& settings);
+// Start-up (user-interface thread): the log of the folder, on or off.
+void StartEventLog(const std::wstring& folder, bool on);
+// Whether events are recorded from now on (a reload changed event_log).
+void SetEventLogging(bool on);
+// Writes the lines queued so far (user-interface thread, outside the claim).
+void WriteEventLog();
+// The close: records "monitor ended", writes everything, and records no more.
+void EndEventLog();
+// The form's hook: the queued lines' writing, posted to the form.
+bool EventLogHook(TControl* control, TWindowMessage& msg, LRESULT& result);
 
 // ---------------------------------------------------------------------------
 // Power notification listener (listener.cpp)
@@ -147,7 +205,9 @@ void ServeSentMessages();
 bool MakingPowerCall(DWORD thread);
 
 void StartSequence(TMonitorWindow* monitor);
-void StopSequence(TMonitorWindow* monitor, bool fromCountdown);
+// A stop from outside the countdown that cancels a sequence in progress (a
+// delay, a countdown, or a power call not begun) records cancelEvent, if given.
+void StopSequence(TMonitorWindow* monitor, bool fromCountdown, const char* cancelEvent = nullptr);
 // The stop of a pointer movement: as StopSequence, and when it cancelled a
 // notice (or the power call its last tick had decided on), the battery's level
 // at that moment is kept in batteryCancelLevel.
@@ -159,6 +219,12 @@ void CancelSequence(TMonitorWindow* monitor);
 bool StartBatterySequence(TMonitorWindow* monitor, uint8_t level);
 // External power has come: a cancel no longer holds the battery's notice back.
 void RearmBatteryNotice();
+// A delay or countdown runs, or its power call is due or under way. Decisive
+// only under the claim.
+bool SequenceInProgress();
+// Runs proc(context) holding the sequence, when no sequence is in progress;
+// false (nothing run) otherwise.
+bool RunBetweenSequences(void (*proc)(void*), void* context);
 void DelayTick(TMonitorWindow* monitor);
 void CountdownTick(TMonitorWindow* monitor);
 void ResumeDelayThread();

@@ -22,12 +22,19 @@
 // Parking rules: only the caller that flips a running flag from true to false
 // calls SuspendThread, and only the one that flips it from false to true calls
 // ResumeThread, so a thread is never suspended twice.
+//
+// The settings in force (monitorSettings, messageTexts) are read by the
+// sequence under the claim, and by the power call, which has a due call marked
+// meanwhile; a reload puts new ones in force only under the claim while no
+// sequence is in progress (RunBetweenSequences), so that a countdown keeps the
+// settings it began with.
 #include "monitor/monitor.h"
 
 #include <cassert>
 
 #include "platform/ce/ce_power.h"
 #include "platform/ce/ce_sound.h"
+#include "shared/event_log.h"
 #include "shared/schedule_points.h"
 #include "shared/ticks.h"
 #include "shared/ui.h"
@@ -77,6 +84,10 @@ Worker countdownWorker(CountdownThread, countdownRunning, skipNextTick, Countdow
 std::atomic<int> stopsWaiting{0};
 // Set once the close has begun: no power call is decided after it.
 std::atomic<bool> closing{false};
+// The last tick found a stop waiting, or the close begun, and decided on no
+// power call: that stop (or the close) has cancelled the countdown, though it
+// finds nothing in progress when it takes the sequence.
+std::atomic<bool> runOutCancelled{false};
 // When the tick in progress was due (TickNow), or when the sequence began. One
 // schedule runs from the power loss to the power call: the countdown's ticks
 // are counted from the time the showing tick was due, so that the time the
@@ -126,7 +137,17 @@ void MakeDuePowerCall() {
   uint8_t status = AC_LINE_OFFLINE;
   ReadAcLineStatus(status);
   if (status == AC_LINE_OFFLINE) {
-    SetPowerState(monitorSettings.power_action, monitorSettings.force_power);  // result ignored
+    DWORD state = monitorSettings.power_action;
+    DWORD flags = monitorSettings.force_power ? POWER_FORCE : 0;
+    DWORD result = SetPowerState(state, monitorSettings.force_power);
+    // Still marked as making the call: nothing parks or ends this thread here.
+    std::string line = "power call: state=";
+    line += HexText(state);
+    line += " flags=";
+    line += HexText(flags);
+    line += result == ERROR_SUCCESS ? " result=ok" : " result=error ";
+    if (result != ERROR_SUCCESS) line += DecimalText(result);
+    LogEvent(line);
   }
   SchedulePoint("power call: made");
   uint64_t making = due | kMaking;
@@ -325,6 +346,7 @@ void ShowNotice(TMonitorWindow* monitor) {
   ShowOverlay(monitor, CountdownLine(NoticeText(), monitorSettings.cancel_time),
               messageTexts.cancel);
   SchedulePoint("delay tick: shown");
+  LogEvent("notice shown");
   Beep(kNoticeBeep);
   if (monitorSettings.cancel_time == 0) {
     CountdownTick(monitor);
@@ -339,16 +361,20 @@ enum class StopCause {
   Other,    // power back, or the reset at start-up
 };
 
-void StopSequenceFor(TMonitorWindow* monitor, StopCause cause) {
+// A stop from outside the countdown that cancels a sequence in progress (a
+// delay, a notice, or a power call not begun; a call under way goes on, which
+// is no cancel) records cancelEvent, if given.
+void StopSequenceFor(TMonitorWindow* monitor, StopCause cause, const char* cancelEvent) {
   bool fromCountdown = cause == StopCause::RanOut;
   if (!fromCountdown) ++stopsWaiting;
   SequenceClaim claim;
   bool cancelled = false;
   if (!fromCountdown) {
     --stopsWaiting;
-    cancelled = CancelDuePowerCall();
+    cancelled = CancelDuePowerCall() || runOutCancelled.exchange(false) ||
+                sequenceKind.load() != kNoSequence;
+    if (cancelled && cancelEvent) LogEvent(cancelEvent);
   }
-  cancelled = cancelled || sequenceKind.load() != kNoSequence;
   sequenceKind = kNoSequence;
   SuspendDelayThread();
   if (!fromCountdown) SuspendCountdownThread(true);
@@ -395,10 +421,22 @@ void EndWorkerThreads() {
   // call begins after the close, nor is one decided while it waits.
   closing = true;
   SequenceClaim claim;
-  CancelDuePowerCall();
+  if (CancelDuePowerCall() || runOutCancelled.exchange(false) ||
+      sequenceKind.load() != kNoSequence) {
+    LogEvent("cancelled by the close");
+  }
   EndWorker(delayWorker);
   EndWorker(countdownWorker);
   tickCount = 0;
+}
+
+bool SequenceInProgress() { return sequenceKind.load() != kNoSequence || powerCall.load() != 0; }
+
+bool RunBetweenSequences(void (*proc)(void*), void* context) {
+  SequenceClaim claim;
+  if (SequenceInProgress()) return false;
+  proc(context);
+  return true;
 }
 
 void ResumeDelayThread() { Resume(delayWorker); }
@@ -418,6 +456,7 @@ void StartSequence(TMonitorWindow* monitor) {
   // A battery countdown runs only while external power stays away; it goes on.
   if (sequenceKind.load() == kBatteryLow) return;
   sequenceKind = kPowerLost;
+  runOutCancelled = false;
   tickCount = 0;
   tickDue = TickNow();
   if (monitorSettings.delay_time == 0) {
@@ -427,11 +466,13 @@ void StartSequence(TMonitorWindow* monitor) {
   }
 }
 
-void StopSequence(TMonitorWindow* monitor, bool fromCountdown) {
-  StopSequenceFor(monitor, fromCountdown ? StopCause::RanOut : StopCause::Other);
+void StopSequence(TMonitorWindow* monitor, bool fromCountdown, const char* cancelEvent) {
+  StopSequenceFor(monitor, fromCountdown ? StopCause::RanOut : StopCause::Other, cancelEvent);
 }
 
-void CancelSequence(TMonitorWindow* monitor) { StopSequenceFor(monitor, StopCause::Pointer); }
+void CancelSequence(TMonitorWindow* monitor) {
+  StopSequenceFor(monitor, StopCause::Pointer, "cancelled by the pointer");
+}
 
 bool StartBatterySequence(TMonitorWindow* monitor, uint8_t level) {
   SequenceClaim claim;
@@ -441,8 +482,10 @@ bool StartBatterySequence(TMonitorWindow* monitor, uint8_t level) {
   int cancelledAt = batteryCancelLevel.load();
   if (cancelledAt >= 0 && level > cancelledAt - kBatteryRearmDrop) return false;
   sequenceKind = kBatteryLow;
+  runOutCancelled = false;
   tickCount = 0;
   tickDue = TickNow();
+  LogEvent("critical battery: " + DecimalText(level) + "%");
   ShowNotice(monitor);
   return true;
 }
@@ -472,13 +515,15 @@ void CountdownTick(TMonitorWindow* monitor) {
     return;
   }
   SchedulePoint("countdown tick: running out");
-  StopSequenceFor(monitor, StopCause::RanOut);
+  StopSequenceFor(monitor, StopCause::RanOut, nullptr);
   SchedulePoint("countdown tick: stopped");
   // A stop waiting for the sequence was asked for while the notice was up (the
   // reset above may even have been served by its thread while it waited). With
   // cancel_time 0 there is no countdown to cancel: the notice only flashes.
   if (!closing && (monitorSettings.cancel_time == 0 || stopsWaiting.load() == 0)) {
     powerCall = GetCurrentThreadId();
+  } else {
+    runOutCancelled = true;
   }
   EndPhase(countdownWorker);
 }

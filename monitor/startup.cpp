@@ -18,6 +18,8 @@ namespace {
 
 // Held while this copy runs (see InitializeMonitor).
 HANDLE instanceMark = nullptr;
+// The folder the tests give the monitor, in place of the program's own.
+std::wstring testFolder;
 
 // The monitor object goes with its form, however the loop ended: nothing may
 // reach it, or the form, afterwards.
@@ -29,6 +31,8 @@ void OnMonitorDestroy(void* context, TRefObject* object) {
 
 }  // namespace
 
+void SetProgramDirectoryForTesting(const std::wstring& folder) { testFolder = folder; }
+
 void BuildMonitorForm(TMonitorWindow* monitor) {
   TControl* form = NewForm(nullptr, L"frmMain");
   monitor->form = form;
@@ -39,6 +43,7 @@ void BuildMonitorForm(TMonitorWindow* monitor) {
   SetOnClose(form, OnMonitorClose, monitor);
   SetOnMouseMove(form, OnOverlayMouseMove, monitor);
   SetOnShow(form, OnOverlayShow, monitor);
+  AddHook(form, EventLogHook);
 
   // Places and sizes hold only until the first show lays the overlay out.
   TControl* label1 = SetSize(SetPosition(NewLabel(form, L"Label1"), 7, 144), 383, 19);
@@ -68,7 +73,7 @@ void CreateMonitorWindow(TMonitorWindow*& monitor, TControl* parent) {
 void InitializeMonitor(TMonitorWindow* monitor) {
   SetText(monitor->form, L"");
   SetText(GetMainForm(), L"");
-  programDirectory = ParentDirectory(GetCommandLineArgument(0));
+  programDirectory = testFolder.empty() ? ParentDirectory(GetCommandLineArgument(0)) : testFolder;
 
   // One running copy. A second start (by hand, beside the one the system
   // started) ends quietly: two would share the power queue, each taking some of
@@ -88,26 +93,18 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   if (only && !CreateCountdownThread()) PostQuitMessage(0);
 
   FinishInterruptedSave(programDirectory + L"\\" + kSettingsFileName);
-  ReadTextLines(
-      programDirectory + L"\\" + kSettingsFileName,
-      [](int number, const std::string& line) { LoadSettingsLine(monitorSettings, number, line); });
-  // With no pack named the path is the folder itself, which reads nothing.
-  ReadTextLines(
-      programDirectory + L"\\" + monitorSettings.lng_file,
-      [](int number, const std::string& line) { LoadLanguageLine(messageTexts, number, line); });
-  // Once per run: from here on the action and battery texts hold only "%second%".
-  ReplaceFirst(&messageTexts.action, kActionPlaceholder,
-               ActionWordOf(messageTexts, monitorSettings.power_action));
-  ReplaceFirst(&messageTexts.battery, kActionPlaceholder,
-               ActionWordOf(messageTexts, monitorSettings.power_action));
+  // Into the records as they stand (the defaults): a file that is missing
+  // leaves them so.
+  TFileStamp settingsRead, packRead;
+  ReadSettingsFiles(programDirectory, &monitorSettings, &messageTexts, &settingsRead, &packRead);
+  // A second copy records nothing: the log is the running copy's.
+  StartEventLog(programDirectory, only && monitorSettings.event_log);
+  LogEvent("monitor started");
+  LogEvent("settings read: " + SettingsSummary(monitorSettings));
 
   screenDpi = ScreenDpi();
 
-  SetColor(monitor->form, monitorSettings.background_color);
-  SetColor(monitor->Label1, monitorSettings.background_color);
-  SetColor(monitor->Label2, monitorSettings.background_color);
-  SetFontColor(GetFont(monitor->Label1), monitorSettings.text_color);
-  SetFontColor(GetFont(monitor->Label2), monitorSettings.text_color);
+  ApplyOverlaySettings(monitor);
   SetText(monitor->Label1, L"");
   SetText(monitor->Label2, L"");
 
@@ -117,6 +114,9 @@ void InitializeMonitor(TMonitorWindow* monitor) {
   StopSequence(monitor, false);
 
   if (only && !SwitchPowerListener(true)) PostQuitMessage(0);
+  if (only) WatchSettings(monitor, settingsRead, packRead);
+  // Nothing counts down yet, so the user-interface thread may write now.
+  WriteEventLog();
 }
 
 void OnMonitorClose(void* context, TControl* sender, bool& allow) {
@@ -140,6 +140,8 @@ void StopMonitorThreads() {
   QuiescePowerQueueReader();
   EndWorkerThreads();
   SwitchPowerListener(false);
+  StopWatchingSettings();
+  EndEventLog();
   if (instanceMark) {
     CloseHandle(instanceMark);
     instanceMark = nullptr;

@@ -53,8 +53,8 @@ bool StreamLines(HANDLE file, TLineSplit& split, const TLineHandler& handler) {
   return ok;
 }
 
-// The bytes written and on the disk; the error that stopped them otherwise.
-DWORD WriteAll(HANDLE file, const std::string& bytes) {
+// The bytes written at the file pointer; the error that stopped them otherwise.
+DWORD WriteBytes(HANDLE file, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
@@ -63,7 +63,68 @@ DWORD WriteAll(HANDLE file, const std::string& bytes) {
     if (written == 0) return ERROR_WRITE_FAULT;
     done += written;
   }
+  return ERROR_SUCCESS;
+}
+
+// The bytes written and on the disk; the error that stopped them otherwise.
+DWORD WriteAll(HANDLE file, const std::string& bytes) {
+  DWORD error = WriteBytes(file, bytes);
+  if (error != ERROR_SUCCESS) return error;
   return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
+}
+
+// Moves the file pointer; the error when it cannot.
+DWORD SeekTo(HANDLE file, uint64_t offset, DWORD origin) {
+  LONG high = static_cast<LONG>(offset >> 32);
+  SetLastError(ERROR_SUCCESS);
+  DWORD low = SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, origin);
+  return low == INVALID_SET_FILE_POINTER ? GetLastError() : ERROR_SUCCESS;
+}
+
+// Up to count bytes from offset on (fewer at the file's end).
+DWORD ReadAt(HANDLE file, uint64_t offset, size_t count, std::string* bytes) {
+  bytes->clear();
+  DWORD error = SeekTo(file, offset, FILE_BEGIN);
+  if (error != ERROR_SUCCESS) return error;
+  bytes->resize(count);
+  size_t done = 0;
+  while (done < count) {
+    DWORD read = 0;
+    if (!ReadFile(file, &(*bytes)[done], static_cast<DWORD>(count - done), &read, nullptr)) {
+      return GetLastError();
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  bytes->resize(done);
+  return ERROR_SUCCESS;
+}
+
+// AppendToBoundedFile on the open file.
+DWORD AppendBounded(HANDLE file, const std::string& bytes, size_t limit, size_t keep) {
+  DWORD high = 0;
+  SetLastError(ERROR_SUCCESS);
+  DWORD low = GetFileSize(file, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) return GetLastError();
+  uint64_t size = (static_cast<uint64_t>(high) << 32) | low;
+  if (size + bytes.size() <= limit) {
+    DWORD error = SeekTo(file, 0, FILE_END);
+    return error == ERROR_SUCCESS ? WriteAll(file, bytes) : error;
+  }
+  // The newest keep bytes and the one before them, which tells whether they
+  // begin with a whole line.
+  size_t tail = size > keep ? keep + 1 : static_cast<size_t>(size);
+  std::string text;
+  DWORD error = ReadAt(file, size - tail, tail, &text);
+  if (error != ERROR_SUCCESS) return error;
+  text.erase(0, NewestLinesStart(text, keep));
+  text += bytes;
+  if (text.size() > limit) text.erase(0, NewestLinesStart(text, keep));
+  error = SeekTo(file, 0, FILE_BEGIN);
+  if (error == ERROR_SUCCESS) error = WriteBytes(file, text);
+  if (error == ERROR_SUCCESS && !SetEndOfFile(file)) error = GetLastError();
+  if (error == ERROR_SUCCESS && !FlushFileBuffers(file)) error = GetLastError();
+  return error;
 }
 
 }  // namespace
@@ -314,6 +375,49 @@ void FinishInterruptedSave(const std::wstring& path) {
   // A save under way holds the turn and clears up after itself.
   SaveTurn turn(path, 0);
   if (turn.held()) TidyLeftovers(path);
+}
+
+bool AppendToBoundedFile(const std::wstring& path, const std::string& bytes, size_t limit,
+                         size_t keep) {
+  DWORD error = PathError(path);
+  if (error == ERROR_SUCCESS && IsDirectory(path)) error = ERROR_DIRECTORY;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return false;
+  }
+  // Readers may look at the file meanwhile; another writer may not.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  error = AppendBounded(file, bytes, limit, keep);
+  CloseHandle(file);
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
+}
+
+TFileStamp StampOf(const std::wstring& path) {
+  TFileStamp stamp;
+  // A name with wildcards would list other files; no file has one.
+  if (path.find_first_of(L"*?") != std::wstring::npos) return stamp;
+  WIN32_FIND_DATAW data;
+  HANDLE found = FindFirstFileW(path.c_str(), &data);
+  if (found == INVALID_HANDLE_VALUE) return stamp;
+  FindClose(found);
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return stamp;
+  stamp.present = true;
+  stamp.created = data.ftCreationTime;
+  stamp.written = data.ftLastWriteTime;
+  stamp.sizeHigh = data.nFileSizeHigh;
+  stamp.sizeLow = data.nFileSizeLow;
+  return stamp;
+}
+
+bool operator==(const TFileStamp& a, const TFileStamp& b) {
+  auto same = [](const FILETIME& x, const FILETIME& y) {
+    return x.dwLowDateTime == y.dwLowDateTime && x.dwHighDateTime == y.dwHighDateTime;
+  };
+  return a.present == b.present && same(a.created, b.created) && same(a.written, b.written) &&
+         a.sizeHigh == b.sizeHigh && a.sizeLow == b.sizeLow;
 }
 
 bool ListDirectory(const std::wstring& folder, TExplorerObjectList* folders,

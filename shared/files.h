@@ -53,6 +53,29 @@ bool WriteTextFile(const std::wstring& path, const std::string& bytes);
 // when all of it had reached the disk. Does nothing while a save is under way.
 void FinishInterruptedSave(const std::wstring& path);
 
+// Appends the bytes to the file (made when missing), keeping it to at most
+// limit bytes: when the append would pass that, only the newest whole lines of
+// the file that fit in keep bytes stay (see NewestLinesStart), then the bytes
+// follow, and should even that pass the limit, only its newest whole lines
+// that fit in keep stay. The file is changed in place, open to readers
+// meanwhile, and flushed. False, with the last error, when it cannot be opened
+// or written (ERROR_SHARING_VIOLATION while another program writes to it).
+bool AppendToBoundedFile(const std::wstring& path, const std::string& bytes, size_t limit,
+                         size_t keep);
+
+// What the folder's listing says of a file, to tell whether it has changed
+// since: a file replaced by a rename, or written, has other times or size.
+struct TFileStamp {
+  bool present = false;
+  FILETIME created = {};
+  FILETIME written = {};
+  DWORD sizeHigh = 0;
+  DWORD sizeLow = 0;
+};
+TFileStamp StampOf(const std::wstring& path);
+bool operator==(const TFileStamp& a, const TFileStamp& b);
+inline bool operator!=(const TFileStamp& a, const TFileStamp& b) { return !(a == b); }
+
 // Lists a folder: subfolders (without "." and "..") and everything else, in the
 // platform's order, names passed through the ANSI code page. False when the
 // folder cannot be searched.

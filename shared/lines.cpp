@@ -89,3 +89,11 @@ void SplitTextLines(const char* data, size_t size, const TLineHandler& handler,
   FeedTextLines(split, data, size, handler);
   FinishTextLines(split, handler);
 }
+
+size_t NewestLinesStart(const std::string& text, size_t keep) {
+  if (text.size() <= keep) return 0;
+  for (size_t start = text.size() - keep; start < text.size(); ++start) {
+    if (text[start - 1] == '\n') return start;
+  }
+  return text.size();
+}

@@ -37,3 +37,8 @@ void FinishTextLines(TLineSplit& split, const TLineHandler& handler);
 // the handler never. Stops after the first line when firstLineOnly is set.
 void SplitTextLines(const char* data, size_t size, const TLineHandler& handler,
                     bool firstLineOnly = false);
+
+// Where the newest whole lines of text that fit in keep bytes begin: at the
+// first line start (the text's start, or just after an LF) that leaves at most
+// keep bytes after it; text.size() when not even the last line fits.
+size_t NewestLinesStart(const std::string& text, size_t keep);

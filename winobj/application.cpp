@@ -2,6 +2,7 @@
 #include <cwchar>
 
 #include "platform/ce/ce_shell.h"
+#include "shared/ticks.h"
 #include "winobj/internal.h"
 
 using namespace winobj;
@@ -22,7 +23,57 @@ void ProcessMessage(const MSG& message) {
   DispatchMessageW(&message);
 }
 
+// Runs the deadline's procedure when it is due; true when it ran.
+bool ServeDeadline() {
+  TEvent<TLoopProc> due = g.onDeadline;
+  if (!due.proc || TicksUntil(g.deadline, TickNow()) > 0) return false;
+  g.onDeadline = TEvent<TLoopProc>();  // once; the procedure may set a new one
+  Fire(due);
+  return true;
+}
+
+// Waits for a message, the loop's handle or its deadline, whichever comes
+// first, and serves the handle or the deadline. Messages are left for the
+// caller (waiting with MWMO_INPUTAVAILABLE, those already looked at count too).
+void WaitForLoopWork() {
+  if (ServeDeadline()) return;
+  DWORD timeout = INFINITE;
+  if (g.onDeadline.proc) {
+    int32_t left = TicksUntil(g.deadline, TickNow());
+    timeout = left > 0 ? static_cast<DWORD>(left) : 0;
+  }
+  HANDLE handle = g.loopWait;
+  DWORD count = handle ? 1 : 0;
+  DWORD result =
+      MsgWaitForMultipleObjectsEx(count, &handle, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  if (count && result == WAIT_OBJECT_0) {
+    Fire(g.onLoopWait);
+  } else if (result == WAIT_TIMEOUT) {
+    ServeDeadline();
+  } else if (result == WAIT_FAILED && count && g.loopWait == handle) {
+    // A closed or unusable handle would end every wait at once, for good.
+    SetLoopWait(nullptr, nullptr, nullptr);
+  }
+}
+
 }  // namespace
+
+void SetLoopWait(HANDLE handle, TLoopProc proc, void* context) {
+  g.loopWait = handle;
+  g.onLoopWait.proc = handle ? proc : nullptr;
+  g.onLoopWait.context = handle ? context : nullptr;
+}
+
+void SetLoopDeadline(DWORD delay, TLoopProc proc, void* context) {
+  g.deadline = TickNow() + delay;
+  g.onDeadline.proc = proc;
+  g.onDeadline.context = proc ? context : nullptr;
+}
+
+void ServeLoopWaits() {
+  if (g.loopWait && WaitForSingleObject(g.loopWait, 0) == WAIT_OBJECT_0) Fire(g.onLoopWait);
+  ServeDeadline();
+}
 
 void ProcessMessages() {
   MSG message;
@@ -43,6 +94,11 @@ void RunApplication(TControl** mainForm) {
     g.terminated = true;
   }
   while (!g.terminated) {
+    if (g.loopWait || g.onDeadline.proc) {
+      WaitForLoopWork();
+      ProcessMessages();
+      continue;
+    }
     MSG message;
     if (GetMessageW(&message, nullptr, 0, 0) == -1) {
       g.terminated = true;

@@ -29,6 +29,11 @@ struct Globals {
   uint16_t nextChildId = 0x8000;
   int platformKind = 255;  // 255: not asked yet
   DWORD uiThread = 0;      // the thread that makes and handles the windows
+  // The loop's own wait (SetLoopWait) and deadline (SetLoopDeadline).
+  HANDLE loopWait = nullptr;
+  TEvent<TLoopProc> onLoopWait;
+  TEvent<TLoopProc> onDeadline;
+  uint32_t deadline = 0;  // TickNow when onDeadline is due
 };
 extern Globals g;
 

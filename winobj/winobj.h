@@ -309,6 +309,20 @@ void RunApplication(TControl** mainForm);
 // Dispatches every queued message without waiting.
 void ProcessMessages();
 
+// Besides its messages, RunApplication's loop waits for one kernel object and
+// one deadline of the user-interface thread's own, and runs their procedures
+// between messages, on that thread. For that thread alone.
+typedef void (*TLoopProc)(void* context);
+// While handle is signalled the loop runs proc(context), which must take the
+// signal away (re-arm a change notification, say); a nil handle ends the wait.
+// A handle that the wait finds unusable is dropped.
+void SetLoopWait(HANDLE handle, TLoopProc proc, void* context);
+// Once delay ms have passed the loop runs proc(context), once. A later call
+// replaces the deadline; a nil proc cancels it.
+void SetLoopDeadline(DWORD delay, TLoopProc proc, void* context);
+// Runs what of the two is due, without waiting: for a loop of one's own.
+void ServeLoopWaits();
+
 // Runs proc(context) on the thread that handles the control's window and waits
 // until it has run; at once when the caller is that thread or the window does
 // not exist yet. For several steps that must reach the window together.

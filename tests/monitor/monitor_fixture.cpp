@@ -2,10 +2,22 @@
 
 #include <cstdio>
 #include <fstream>
+#include <regex>
 
 #include "platform/desktop/power_standin.h"
+#include "shared/files.h"
 
 namespace {
+
+// The local time now as the event log writes it, "YYYY-MM-DD hh:mm:ss".
+std::string LocalTimeText() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+                now.wHour, now.wMinute, now.wSecond);
+  return text;
+}
 
 MonitorTest* current = nullptr;
 // A hang must fail the run, not stall it until CTest's timeout.
@@ -66,6 +78,7 @@ void MonitorTest::SetUp() {
   monitorSettings = TMonitorSettings();
   messageTexts = TMessageTexts();
   SetTickIntervalForTesting(kTestTick);
+  startedAt = LocalTimeText();
   running = true;
   std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
   watchdog = std::thread([this, name] {
@@ -81,6 +94,7 @@ void MonitorTest::SetUp() {
 void MonitorTest::TearDown() {
   CloseMonitor();
   SetTickIntervalForTesting(TickInterval);
+  SetProgramDirectoryForTesting(L"");
   SetAc(AC_LINE_ONLINE);
   SetBattery(100);
   running = false;
@@ -137,9 +151,12 @@ bool MonitorTest::RecordHook(TControl* control, TWindowMessage& msg, LRESULT&) {
 }
 
 bool MonitorTest::PumpUntil(int milliseconds, const std::function<bool()>& done) {
+  // What the program's loop waits for besides its messages (the settings
+  // folder's changes, the settle after them) is served here too.
   return ::PumpUntil(
       milliseconds,
       [&] {
+        ServeLoopWaits();
         ReadUpLog();
         return done();
       },
@@ -216,6 +233,43 @@ bool MonitorTest::WaitForPowerCalls(size_t count, int milliseconds) {
 
 bool MonitorTest::OverlayVisible() const {
   return monitor && monitor->form->handle && IsWindowVisible(monitor->form->handle);
+}
+
+void MonitorTest::UseTestFolder() { SetProgramDirectoryForTesting(folder.path()); }
+
+void MonitorTest::SaveSettings(const std::vector<std::string>& lines) {
+  std::string text = "[Common]\r\n";
+  for (const std::string& line : lines) text += line + "\r\n";
+  ASSERT_TRUE(WriteTextFile(folder.File(L"vorlix.ini"), text)) << GetLastError();
+}
+
+bool MonitorTest::EventLogExists() const { return IsFile(folder.File(L"vorlix.log")); }
+
+std::vector<std::string> MonitorTest::EventLogTexts() const {
+  std::vector<std::string> texts;
+  std::string log = folder.Read(L"vorlix.log");
+  if (log == "<missing>") return texts;
+  const std::regex form("(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) ([ -~]*)");
+  std::string until = LocalTimeText(), last = startedAt;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find("\r\n", start);
+    EXPECT_NE(std::string::npos, end) << "a line without CR LF: " << log.substr(start);
+    if (end == std::string::npos) break;
+    std::string line = log.substr(start, end - start);
+    std::smatch parts;
+    if (!std::regex_match(line, parts, form)) {
+      ADD_FAILURE() << "not a log line: " << line;
+    } else {
+      // Times of the run, in order (the text compares as the time does).
+      EXPECT_LE(last, parts[1].str()) << line;
+      EXPECT_LE(parts[1].str(), until) << line;
+      last = parts[1].str();
+      texts.push_back(parts[2].str());
+    }
+    start = end + 2;
+  }
+  return texts;
 }
 
 void MonitorTest::MarkTime() {

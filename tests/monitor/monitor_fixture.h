@@ -58,6 +58,7 @@ class MonitorTest : public ::testing::Test {
   // OnMonitorClose, then releases the form and with it the monitor.
   void CloseMonitor();
 
+  // Pumps as the program's loop would, its loop waits included.
   bool PumpUntil(int milliseconds, const std::function<bool()>& done);
   void Pump(int milliseconds) {
     PumpUntil(milliseconds, [] { return false; });
@@ -78,6 +79,17 @@ class MonitorTest : public ::testing::Test {
   std::vector<UINT> Beeps() const;
   bool WaitForPowerCalls(size_t count, int milliseconds);
   bool OverlayVisible() const;
+
+  // The monitor's folder is the test's own (call before StartMonitor): its
+  // settings file, language packs and event log are the test's.
+  void UseTestFolder();
+  // Saves vorlix.ini as the settings application does (a whole new file put in
+  // place by a rename): "[Common]" and the lines.
+  void SaveSettings(const std::vector<std::string>& lines);
+  // The texts of vorlix.log's lines, oldest first, each line checked for the
+  // log's form (date, time, text, CR LF) and for a time within the test's run.
+  std::vector<std::string> EventLogTexts() const;
+  bool EventLogExists() const;
 
   // The overlay's changes as the user-interface thread saw them: 'S' shown
   // (once the window is up), 'H' hidden, 'T' Label1's text set; and the power
@@ -111,6 +123,7 @@ class MonitorTest : public ::testing::Test {
   std::streamoff logRead = 0;
   std::vector<Event> events;
   LARGE_INTEGER mark = {};
+  std::string startedAt;  // local time at the test's start, as the log writes it
   std::atomic<bool> running{false};
   std::thread watchdog;
 };

@@ -58,6 +58,26 @@ pctl() { mon_run "$MON_POWERCTL" "$@"; }
 # Writes vorlix.ini beside the copy; arguments are its key lines.
 mon_settings() { printf '%s\r\n' "[Common]" "$@" >"$MON_DIR/vorlix.ini"; }
 
+# Saves vorlix.ini as the settings application does: a whole new file renamed
+# over the old one. Arguments are its key lines.
+mon_save() {
+  printf '%s\r\n' "[Common]" "$@" >"$MON_DIR/vorlix.ini.new"
+  mv -f "$MON_DIR/vorlix.ini.new" "$MON_DIR/vorlix.ini"
+}
+
+# The monitor's event log without the times, one event a line.
+mon_events() { [ -f "$MON_DIR/vorlix.log" ] && tr -d '\r' <"$MON_DIR/vorlix.log" | cut -c21- || true; }
+
+# Waits up to $3 seconds until $1 lines of the event log begin with $2.
+mon_wait_events() {
+  local i n
+  for ((i = 0; i < $3 * 10; i++)); do
+    n=$(mon_events | grep -c "^$2" || true)
+    [ "${n:-0}" -ge "$1" ] && return 0 || sleep 0.1
+  done
+  return 1
+}
+
 # Started with its output in a file: a program left running must not hold the
 # caller's pipe open.
 mon_start() {
