@@ -83,7 +83,7 @@ mon_wait_events() {
 mon_start() {
   (cd "$MON_DIR" && exec "$MON_WINE" "$MON_DIR/vorlix.exe" >"$MON_DIR/vorlix.out" 2>&1) &
   MON_PID=$!
-  ctl wait-window 20 || mon_fail "the monitor's window did not appear"
+  ctl wait-window "${MON_START_SECONDS:-20}" || mon_fail "the monitor's window did not appear"
   pctl wait-subscriber 20 || mon_fail "the monitor did not subscribe"
 }
 
