@@ -46,16 +46,28 @@ wait_for() {
     find_window "$kind" && return 0
     sleep 0.2
   done
+  local shot=${VORLIX_SCREENSHOTS:-$BUILD/screenshots}/setup-no-$kind.png
+  mkdir -p "$(dirname "$shot")"
+  import -window root "$shot" 2>/dev/null || true
+  echo "program running: $(kill -0 "$APP_PID" 2>/dev/null && echo yes || echo no)," \
+    "vorlix.ini: $([ -e "$WORK/vorlix.ini" ] && echo written || echo none)," \
+    "windows named Vorlix: $(xdotool search --onlyvisible --name Vorlix 2>/dev/null | tr '\n' ' '), screen: $shot" >&2
   fail "no $kind appeared"
 }
 
 # Presses a key in the window. On a bare display the pointer over it gives it
 # the keyboard; a window manager is asked to activate it first, as a user's
-# click would (a new window may not have the focus yet when it shows).
+# click would (a new window may not have the focus yet when it shows), and the
+# key waits until the X focus is there: a key sent before would go elsewhere.
 press() {
-  local id=$1 key=$2 x y
+  local id=$1 key=$2 i
   eval "$(xdotool getwindowgeometry --shell "$id")"
-  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+  if xdotool windowactivate --sync "$id" >/dev/null 2>&1; then
+    for i in $(seq 1 50); do
+      [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && break
+      sleep 0.1
+    done
+  fi
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) key "$key"
 }
 
