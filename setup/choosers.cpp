@@ -1,4 +1,4 @@
-// The colour buttons, the three spin pairs, automatic font size and the preview.
+// The colour buttons, the four spin pairs, automatic font size and the preview.
 #include "overlay/overlay_lines.h"
 #include "setup/settings_window.h"
 #include "shared/files.h"
@@ -25,6 +25,9 @@ TSpinPair DelayTimePair(TSettingsWindow* w) {
 }
 TSpinPair FontSizePair(TSettingsWindow* w) {
   return {w->edtFontSize, w->sbFontSize, &fontSyncEnabled, IsFontSizeText, 6, 72};
+}
+TSpinPair CriticalBatteryPair(TSettingsWindow* w) {
+  return {w->edtCriticalBattery, w->sbCriticalBattery, &batterySyncEnabled, IsPercentText, 0, 100};
 }
 
 // The bar follows a valid text; anything else leaves it where it was.
@@ -61,9 +64,15 @@ void OnTextColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->p
 void OnCancelTimeChange(TSettingsWindow* w, TControl*) { EditChanged(CancelTimePair(w)); }
 void OnDelayTimeChange(TSettingsWindow* w, TControl*) { EditChanged(DelayTimePair(w)); }
 void OnFontSizeChange(TSettingsWindow* w, TControl*) { EditChanged(FontSizePair(w)); }
+void OnCriticalBatteryChange(TSettingsWindow* w, TControl*) {
+  EditChanged(CriticalBatteryPair(w));
+}
 void OnCancelTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(CancelTimePair(w)); }
 void OnDelayTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(DelayTimePair(w)); }
 void OnFontSizeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(FontSizePair(w)); }
+void OnCriticalBatteryScroll(TSettingsWindow* w, TControl*, int) {
+  BarScrolled(CriticalBatteryPair(w));
+}
 
 void OnAutoSizeClick(TSettingsWindow* w, TControl*) {
   bool ticked = GetChecked(w->chkAutoSize);

@@ -154,6 +154,7 @@ void ShowError(TSettingsWindow* w, const std::wstring& text) {
 }
 
 bool IsFontSizeText(const std::wstring& text) { return IsIntInRange(text, 6, 72); }
+bool IsPercentText(const std::wstring& text) { return IsIntInRange(text, 0, 100); }
 
 bool CheckNumberField(TSettingsWindow* w, TControl* edit, bool (*test)(const std::wstring&),
                       TSettingsPage page) {
@@ -194,6 +195,9 @@ std::string BuildSettingsText(TSettingsWindow* w) {
   values.font_size = static_cast<uint8_t>(TextToInt(GetText(w->edtFontSize)));
   values.font_autosize = GetChecked(w->chkAutoSize);
   values.lng_file = SelectedPackFileName(w);
+  values.critical_battery = static_cast<uint8_t>(TextToInt(GetText(w->edtCriticalBattery)));
+  values.warning_sound = GetChecked(w->chkWarningSound);
+  values.event_log = GetChecked(w->chkEventLog);
   return ToAnsiTextLossy(FormatSettingsText(values));
 }
 
@@ -211,6 +215,7 @@ void OnOkClick(TSettingsWindow* w, TControl* sender) {
   }
   std::wstring packFile;
   if (!CheckLanguagePack(w, &packFile)) return;
+  if (!CheckNumberField(w, w->edtCriticalBattery, IsPercentText, kPageOther)) return;
 
   // A failed save loses nothing: the window stays with every edit, for OK again
   // or "Отмена". The start-up entry stays as it is too: with the file unwritten

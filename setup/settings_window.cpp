@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "setup/event_log_view.h"
 #include "setup/registry.h"
 #include "shared/files.h"
 #include "shared/paths.h"
@@ -24,7 +25,8 @@ TSettings settings;
 std::wstring programDirectory;
 TLanguageObjectList languageList;
 int screenDpi = 96;
-bool cancelSyncEnabled = true, fontSyncEnabled = true, delaySyncEnabled = true;
+bool cancelSyncEnabled = true, fontSyncEnabled = true, delaySyncEnabled = true,
+     batterySyncEnabled = true;
 TMessageTexts messageTexts;
 POINT previewPointer;
 std::wstring writeErrorText;
@@ -53,6 +55,12 @@ const wchar_t kChangeCaption[] = L"Изменить";
 const wchar_t kFontSizeCaption[] = L"Размер шрифта:";
 const wchar_t kAutoSizeCaption[] = L"Авторазмер";
 const wchar_t kLanguagePackCaption[] = L"Языковой пакет:";
+const wchar_t kOtherCaption[] = L"Прочее";
+const wchar_t kCriticalBatteryCaption[] = L"Порог заряда:";
+const wchar_t kPercentCaption[] = L" %";
+const wchar_t kWarningSoundCaption[] = L"Звуковой сигнал";
+const wchar_t kEventLogCaption[] = L"Вести журнал событий";
+const wchar_t kNoEventsText[] = L"Записей нет";
 
 // An unsorted drop-down list (0x111).
 const uint32_t kDropDownListOptions = kComboDropDownList | kComboNoIntegralHeight | kComboNoStyle;
@@ -191,6 +199,20 @@ void BuildControls(TSettingsWindow* w) {
   w->lblLanguage = MakeLabel(w->pnlLanguage, kLanguagePackCaption, 8, 16, 100, 16, kAlignRight);
   w->cbLanguage = MakeComboBox(w->pnlLanguage);
   SetItemIndex(w->cbLanguage, 0);
+
+  w->pnlTabOther = MakePanel(w->pnlMain, kPanelNoBorder, 219, 0, 72, 24, IdleTabColor);
+  w->lblTabOther = MakeLabel(w->pnlTabOther, kOtherCaption, 8, 5, 57, 16, kAlignCenter);
+  TControl* other = w->pnlOther =
+      MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+  w->lblCriticalBattery = MakeLabel(other, kCriticalBatteryCaption, 8, 16, 100, 16, kAlignRight);
+  w->lblBatteryUnit = MakeLabel(other, kPercentCaption, 168, 16, 200, 16, kAlignLeft);
+  w->sbCriticalBattery = MakeScrollBar(other, 144, 16);
+  w->edtCriticalBattery = MakeEditBox(other, L"0", 112, 16);
+  w->chkWarningSound = MakeCheckBox(other, kWarningSoundCaption, 8, 48, 361, 16);
+  w->chkEventLog = MakeCheckBox(other, kEventLogCaption, 8, 72, 361, 16);
+  w->edtEventLog =
+      Place(NewEditBox(other, kEditMultiline | kEditReadOnly | kEditNoHScroll), 8, 96, 360, 104);
+  SmallFont(w->edtEventLog);
 }
 
 // Handlers and anchors, in the order the window relies on: the edit boxes'
@@ -207,6 +229,7 @@ void AttachHandlers(TSettingsWindow* w) {
   SetOnScroll(w->sbCancelTime, Scroll<OnCancelTimeScroll>, w);
   SetOnScroll(w->sbFontSize, Scroll<OnFontSizeScroll>, w);
   SetOnScroll(w->sbDelayTime, Scroll<OnDelayTimeScroll>, w);
+  SetOnScroll(w->sbCriticalBattery, Scroll<OnCriticalBatteryScroll>, w);
   SetOnClick(w->btnCancel, Notify<OnCancelClick>, w);
   SetDefaultKeyButton(w->btnCancel, VK_ESCAPE, true);
   SetAnchors(w->btnCancel, false, false, true, true);
@@ -220,6 +243,13 @@ void AttachHandlers(TSettingsWindow* w) {
   SetOnChange(w->edtFontSize, Notify<OnFontSizeChange>, w);
   SetColor(w->edtDelayTime, kColorWindow);
   SetOnChange(w->edtDelayTime, Notify<OnDelayTimeChange>, w);
+  SetColor(w->edtCriticalBattery, kColorWindow);
+  SetOnChange(w->edtCriticalBattery, Notify<OnCriticalBatteryChange>, w);
+  SetOnClick(w->lblTabOther, Notify<OnOtherTabClick>, w);
+  SetOnClick(w->pnlTabOther, Notify<OnOtherTabClick>, w);
+  SetAnchors(w->pnlOther, true, true, true, true);
+  SetAnchors(w->edtEventLog, true, true, true, true);
+  SetColor(w->edtEventLog, kColorWindow);
   SetOnClick(w->pnlTabGeneral, Notify<OnGeneralTabClick>, w);
   SetOnClick(w->pnlTabView, Notify<OnViewTabClick>, w);
   SetOnClick(w->pnlTabLanguage, Notify<OnLanguageTabClick>, w);
@@ -248,6 +278,7 @@ TPageControls PageControls(TSettingsWindow* w, TSettingsPage page) {
   switch (page) {
     case kPageView: return {w->pnlTabView, w->lblTabView, w->pnlView};
     case kPageLanguage: return {w->pnlTabLanguage, w->lblTabLanguage, w->pnlLanguage};
+    case kPageOther: return {w->pnlTabOther, w->lblTabOther, w->pnlOther};
     case kPageGeneral: break;
   }
   return {w->pnlTabGeneral, w->lblTabGeneral, w->pnlGeneral};
@@ -258,15 +289,17 @@ void Show(void* context, TControl* sender) {
 }
 
 TSettingsPage SelectedPage(TSettingsWindow* w) {
-  for (TSettingsPage page : {kPageView, kPageLanguage}) {
+  for (TSettingsPage page : {kPageView, kPageLanguage, kPageOther}) {
     if (GetVisible(PageControls(w, page).page)) return page;
   }
   return kPageGeneral;
 }
 
 // A page chosen by a tap on its tab or from the keyboard: its caption takes the
-// focus, which may have been on the page now hidden.
+// focus, which may have been on the page now hidden. The log's page reads the
+// log again: what the monitor recorded since the window came up shows too.
 void ChoosePage(TSettingsWindow* w, TSettingsPage page) {
+  if (page == kPageOther) ShowLatestEvents(w);
   SelectPage(w, page);
   SetFocused(PageControls(w, page).caption, true);
 }
@@ -350,14 +383,30 @@ void FitCheckBox(TControl* box, TControl* page, bool atBottom) {
   SetTop(box, atBottom ? top + height - lines : top + height / 2 - lines / 2);
 }
 
+// The design's tabs are 72 pixels wide with a pixel between them; on a screen
+// too narrow for four of them they share its width, their captions centred.
+void FitTabs(TSettingsWindow* w) {
+  const int kDesignTabWidth = 72;
+  int width = std::min(kDesignTabWidth, (GetClientWidth(w->pnlMain) + 1) / kPageCount - 1);
+  int inset = std::min(8, width / 8);
+  for (int page = 0; page < kPageCount; ++page) {
+    TPageControls controls = PageControls(w, static_cast<TSettingsPage>(page));
+    SetLeft(controls.tab, page * (width + 1));
+    SetWidth(controls.tab, width);
+    SetLeft(controls.caption, inset);
+    SetWidth(controls.caption, width - 2 * inset + 1);
+  }
+}
+
 // No caption or item cut off or wrapped out of sight, whatever the screen's size.
 void FitPages(TSettingsWindow* w) {
+  FitTabs(w);
   FitComboBox(w->cbAction, w->lblAction, {kActionItems[0], kActionItems[1], kActionItems[2]});
   std::vector<std::wstring> packs;
   for (const TLanguageObject& pack : languageList) packs.push_back(pack.displayName);
   FitComboBox(w->cbLanguage, w->lblLanguage, packs);
   for (TControl* label : {w->lblCancelTime, w->lblDelayTime, w->lblBackgroundColor, w->lblTextColor,
-                          w->lblFontSize}) {
+                          w->lblFontSize, w->lblCriticalBattery}) {
     FitRightAlignedLabel(label, kFieldLeft - kLabelGap);
   }
   const struct {
@@ -367,11 +416,14 @@ void FitPages(TSettingsWindow* w) {
               {w->lblCancelUnit, w->edtCancelTime}, {w->lblDelayTime, w->edtDelayTime},
               {w->lblDelayUnit, w->edtDelayTime},   {w->lblBackgroundColor, w->btnBackgroundColor},
               {w->lblTextColor, w->btnTextColor},   {w->lblFontSize, w->edtFontSize},
-              {w->lblLanguage, w->cbLanguage}};
+              {w->lblLanguage, w->cbLanguage},          {w->lblCriticalBattery, w->edtCriticalBattery},
+              {w->lblBatteryUnit, w->edtCriticalBattery}};
   for (const auto& row : rows) AlignWithField(row.label, row.field);
   FitCheckBox(w->chkForce, w->pnlGeneral, false);
   FitCheckBox(w->chkAutoSize, w->pnlView, false);
   FitCheckBox(w->chkAutostart, w->pnlGeneral, true);
+  FitCheckBox(w->chkWarningSound, w->pnlOther, false);
+  FitCheckBox(w->chkEventLog, w->pnlOther, false);
 }
 
 }  // namespace
@@ -381,7 +433,7 @@ void InitializeSetupState() {
   programDirectory.clear();
   languageList.clear();
   screenDpi = 96;
-  cancelSyncEnabled = fontSyncEnabled = delaySyncEnabled = true;
+  cancelSyncEnabled = fontSyncEnabled = delaySyncEnabled = batterySyncEnabled = true;
   messageTexts = TMessageTexts();
   previewPointer = {};
   writeErrorText = L"Ошибка записи данных в файл";
@@ -439,6 +491,11 @@ void InitializeSettingsWindow(TSettingsWindow* w) {
   SetText(w->lblFontSize, kFontSizeCaption);
   SetText(w->chkAutoSize, kAutoSizeCaption);
   SetText(w->lblLanguage, kLanguagePackCaption);
+  SetText(w->lblTabOther, kOtherCaption);
+  SetText(w->lblCriticalBattery, kCriticalBatteryCaption);
+  SetText(w->lblBatteryUnit, kPercentCaption);
+  SetText(w->chkWarningSound, kWarningSoundCaption);
+  SetText(w->chkEventLog, kEventLogCaption);
 
   // The form's window exists already (setting colours made it), so the posted
   // WM_QUIT ends the message loop as soon as it starts.
@@ -473,6 +530,12 @@ void InitializeSettingsWindow(TSettingsWindow* w) {
   SetText(w->edtFontSize, IntToText(settings.font_size));
   SetChecked(w->chkAutoSize, settings.font_autosize);
   OnAutoSizeClick(w, w->chkAutoSize);
+  SetScrollMax(w->sbCriticalBattery, 101);
+  SetScrollMin(w->sbCriticalBattery, 0);
+  SetText(w->edtCriticalBattery, IntToText(settings.critical_battery));
+  SetChecked(w->chkWarningSound, settings.warning_sound);
+  SetChecked(w->chkEventLog, settings.event_log);
+  ShowLatestEvents(w);
 
   Clear(w->cbLanguage);
   DiscoverLanguagePacks(programDirectory, &languageList);
@@ -521,8 +584,8 @@ void OnSettingsResize(TSettingsWindow* w, TControl*) {
 
 // The selected page's caption is the one tab stop of the tabs, as in a tab control.
 void ClearPageSelection(TSettingsWindow* w) {
-  for (TSettingsPage page : {kPageGeneral, kPageView, kPageLanguage}) {
-    TPageControls controls = PageControls(w, page);
+  for (int page = 0; page < kPageCount; ++page) {
+    TPageControls controls = PageControls(w, static_cast<TSettingsPage>(page));
     SetColor(controls.tab, IdleTabColor);
     SetColor(controls.caption, IdleTabColor);
     SetTabStop(controls.caption, false);
@@ -543,6 +606,12 @@ void SelectPage(TSettingsWindow* w, TSettingsPage page) {
 void OnGeneralTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageGeneral); }
 void OnViewTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageView); }
 void OnLanguageTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageLanguage); }
+void OnOtherTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageOther); }
+
+void ShowLatestEvents(TSettingsWindow* w) {
+  std::wstring events = LatestEventsText(ProgramFile(kEventLogFileName), kShownEvents);
+  SetText(w->edtEventLog, events.empty() ? std::wstring(kNoEventsText) : events);
+}
 
 void OnPreviewMouseMove(TSettingsWindow* w, TControl* sender, TMouseEventData& data) {
   // The system also sends a mouse move when the preview comes up under a
@@ -569,12 +638,12 @@ void OnSettingsKeyDown(TSettingsWindow* w, TControl* sender, int& key, uint32_t 
   }
   int step = 0;
   if (key == VK_TAB && (shift & MK_CONTROL)) step = (shift & MK_SHIFT) ? -1 : 1;
-  bool onCaption =
-      sender == w->lblTabGeneral || sender == w->lblTabView || sender == w->lblTabLanguage;
+  bool onCaption = sender == w->lblTabGeneral || sender == w->lblTabView ||
+                   sender == w->lblTabLanguage || sender == w->lblTabOther;
   if (onCaption && shift == 0 && (key == VK_LEFT || key == VK_RIGHT))
     step = key == VK_LEFT ? -1 : 1;
   if (step == 0) return;
-  ChoosePage(w, static_cast<TSettingsPage>((SelectedPage(w) + step + 3) % 3));
+  ChoosePage(w, static_cast<TSettingsPage>((SelectedPage(w) + step + kPageCount) % kPageCount));
   key = 0;
 }
 

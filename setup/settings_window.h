@@ -2,6 +2,7 @@
 // state it works on, and every handler attached to its controls.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "setup/language_packs.h"
@@ -54,9 +55,23 @@ struct TSettingsWindow : TRefObject {
   TControl* sbCancelTime = nullptr;
   TControl* sbFontSize = nullptr;
   TControl* sbDelayTime = nullptr;
+  // The fourth page: the battery level that acts, the sound, the event log.
+  TControl* pnlTabOther = nullptr;
+  TControl* lblTabOther = nullptr;
+  TControl* pnlOther = nullptr;
+  TControl* lblCriticalBattery = nullptr;
+  TControl* edtCriticalBattery = nullptr;
+  TControl* sbCriticalBattery = nullptr;
+  TControl* lblBatteryUnit = nullptr;
+  TControl* chkWarningSound = nullptr;
+  TControl* chkEventLog = nullptr;
+  TControl* edtEventLog = nullptr;  // read-only: the latest events, newest first
 };
 
-enum TSettingsPage { kPageGeneral, kPageView, kPageLanguage };
+enum TSettingsPage { kPageGeneral, kPageView, kPageLanguage, kPageOther };
+const int kPageCount = 4;
+// How many of the log's latest events the fourth page shows.
+const size_t kShownEvents = 200;
 
 // Colours of the window and its tabs (COLORREF 0x00BBGGRR).
 const TColor WindowColor = 0x00FFFFFF;
@@ -75,7 +90,7 @@ extern TSettings settings;  // read once from the file; editing never changes it
 extern std::wstring programDirectory;
 extern TLanguageObjectList languageList;  // entry i is item i of cbLanguage
 extern int screenDpi;
-extern bool cancelSyncEnabled, fontSyncEnabled, delaySyncEnabled;
+extern bool cancelSyncEnabled, fontSyncEnabled, delaySyncEnabled, batterySyncEnabled;
 extern TMessageTexts messageTexts;   // the preview's copy of the monitor's texts
 extern POINT previewPointer;         // where the pointer stood when the preview came up
 extern std::wstring writeErrorText;  // "Ошибка записи данных в файл"
@@ -118,6 +133,9 @@ void SelectPage(TSettingsWindow* window, TSettingsPage page);
 void OnGeneralTabClick(TSettingsWindow* window, TControl* sender);
 void OnViewTabClick(TSettingsWindow* window, TControl* sender);
 void OnLanguageTabClick(TSettingsWindow* window, TControl* sender);
+void OnOtherTabClick(TSettingsWindow* window, TControl* sender);
+// The fourth page's view of the event log, read again from the file.
+void ShowLatestEvents(TSettingsWindow* window);
 // Any pointer movement leaves the preview.
 void OnPreviewMouseMove(TSettingsWindow* window, TControl* sender, TMouseEventData& data);
 // Back from the preview to the settings, "Просмотр" focused.
@@ -133,6 +151,7 @@ std::string BuildSettingsText(TSettingsWindow* window);
 bool CheckNumberField(TSettingsWindow* window, TControl* edit, bool (*test)(const std::wstring&),
                       TSettingsPage page);
 bool IsFontSizeText(const std::wstring& text);  // 6 to 72
+bool IsPercentText(const std::wstring& text);   // 0 to 100
 // The selected pack's file name in *fileName (empty without packs); false, after
 // the warning and the Language page, when its file is gone.
 bool CheckLanguagePack(TSettingsWindow* window, std::wstring* fileName);
@@ -148,8 +167,10 @@ void OnTextColorClick(TSettingsWindow* window, TControl* sender);
 void OnCancelTimeChange(TSettingsWindow* window, TControl* sender);
 void OnDelayTimeChange(TSettingsWindow* window, TControl* sender);
 void OnFontSizeChange(TSettingsWindow* window, TControl* sender);
+void OnCriticalBatteryChange(TSettingsWindow* window, TControl* sender);
 void OnCancelTimeScroll(TSettingsWindow* window, TControl* sender, int code);
 void OnDelayTimeScroll(TSettingsWindow* window, TControl* sender, int code);
 void OnFontSizeScroll(TSettingsWindow* window, TControl* sender, int code);
+void OnCriticalBatteryScroll(TSettingsWindow* window, TControl* sender, int code);
 void OnAutoSizeClick(TSettingsWindow* window, TControl* sender);
 void OnPreviewClick(TSettingsWindow* window, TControl* sender);

@@ -14,7 +14,7 @@ namespace {
 using SetupChoosers = SettingsWindowTest;
 using SetupPreview = SettingsWindowTest;
 
-enum TPair { kCancel, kDelay, kFont };
+enum TPair { kCancel, kDelay, kFont, kBattery };
 
 struct TArrowCase {
   TPair pair;
@@ -31,11 +31,13 @@ TEST_F(SetupChoosers, ArrowsStepTheValueAndStopAtBothEnds) {
       {kDelay, L"255", SB_LINEUP, L"255"},  {kDelay, L"0", SB_LINEDOWN, L"0"},
       {kFont, L"8", SB_LINEUP, L"9"},       {kFont, L"6", SB_LINEDOWN, L"6"},
       {kFont, L"72", SB_LINEUP, L"72"},     {kFont, L"7", SB_LINEDOWN, L"6"},
+      {kBattery, L"0", SB_LINEUP, L"1"},    {kBattery, L"0", SB_LINEDOWN, L"0"},
+      {kBattery, L"99", SB_LINEUP, L"100"}, {kBattery, L"100", SB_LINEUP, L"100"},
   };
   ASSERT_TRUE(Run([&](TSettingsWindow* w) {
     Click(w->chkAutoSize);  // fixed size: the font pair is enabled
-    TControl* edits[] = {w->edtCancelTime, w->edtDelayTime, w->edtFontSize};
-    TControl* bars[] = {w->sbCancelTime, w->sbDelayTime, w->sbFontSize};
+    TControl* edits[] = {w->edtCancelTime, w->edtDelayTime, w->edtFontSize, w->edtCriticalBattery};
+    TControl* bars[] = {w->sbCancelTime, w->sbDelayTime, w->sbFontSize, w->sbCriticalBattery};
     for (const TArrowCase& c : cases) {
       TypeText(edits[c.pair], c.start);
       PressArrow(bars[c.pair], c.code);
@@ -46,6 +48,8 @@ TEST_F(SetupChoosers, ArrowsStepTheValueAndStopAtBothEnds) {
     EXPECT_EQ(245, GetScrollPos(GetHandle(w->sbCancelTime), SB_CTL));
     TypeText(w->edtFontSize, L"12");
     EXPECT_EQ(66, GetScrollPos(GetHandle(w->sbFontSize), SB_CTL));
+    TypeText(w->edtCriticalBattery, L"15");
+    EXPECT_EQ(85, GetScrollPos(GetHandle(w->sbCriticalBattery), SB_CTL));
   }));
 }
 

@@ -23,6 +23,7 @@ std::string FocusedName(TSettingsWindow* w) {
   } named[] = {{"lblTabGeneral", w->lblTabGeneral},
                {"lblTabView", w->lblTabView},
                {"lblTabLanguage", w->lblTabLanguage},
+               {"lblTabOther", w->lblTabOther},
                {"cbAction", w->cbAction},
                {"chkForce", w->chkForce},
                {"edtCancelTime", w->edtCancelTime},
@@ -36,6 +37,11 @@ std::string FocusedName(TSettingsWindow* w) {
                {"sbFontSize", w->sbFontSize},
                {"chkAutoSize", w->chkAutoSize},
                {"cbLanguage", w->cbLanguage},
+               {"edtCriticalBattery", w->edtCriticalBattery},
+               {"sbCriticalBattery", w->sbCriticalBattery},
+               {"chkWarningSound", w->chkWarningSound},
+               {"chkEventLog", w->chkEventLog},
+               {"edtEventLog", w->edtEventLog},
                {"btnPreview", w->btnPreview},
                {"btnOK", w->btnOK},
                {"btnCancel", w->btnCancel},
@@ -69,6 +75,10 @@ TEST_F(SetupKeyboard, TabAndShiftTabWalkEachPageInReadingOrder) {
        {"lblTabView", "btnBackgroundColor", "btnTextColor", "edtFontSize", "chkAutoSize",
         "btnPreview", "btnOK", "btnCancel"}},
       {kPageLanguage, "1", {"lblTabLanguage", "cbLanguage", "btnPreview", "btnOK", "btnCancel"}},
+      {kPageOther,
+       "1",
+       {"lblTabOther", "edtCriticalBattery", "chkWarningSound", "chkEventLog", "edtEventLog",
+        "btnPreview", "btnOK", "btnCancel"}},
   };
   for (SIZE screen : {SIZE{1024, 768}, SIZE{240, 320}}) {
     SimulateScreen(screen.cx, screen.cy);
@@ -77,7 +87,7 @@ TEST_F(SetupKeyboard, TabAndShiftTabWalkEachPageInReadingOrder) {
                                       << " autosize " << c.autosize);
       folder.Write(L"vorlix.ini", std::string("font_autosize=") + c.autosize + "\r\n");
       ASSERT_TRUE(Run([&](TSettingsWindow* w) {
-        TControl* tabs[] = {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage};
+        TControl* tabs[] = {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage, w->lblTabOther};
         Click(tabs[c.page]);
         ASSERT_EQ(c.stops[0], FocusedName(w));
         size_t n = c.stops.size();
@@ -111,7 +121,7 @@ TEST_F(SetupKeyboard, EachStopShowsTheFocusWhileItHasIt) {
   folder.Write(L"vorlix.ini", "font_autosize=0\r\n");  // the font size is a stop then
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     int stops = 0;
-    for (TControl* caption : {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage}) {
+    for (TControl* caption : {w->lblTabGeneral, w->lblTabView, w->lblTabLanguage, w->lblTabOther}) {
       Click(caption);
       // Once round the page, back to its caption.
       do {
@@ -124,7 +134,7 @@ TEST_F(SetupKeyboard, EachStopShowsTheFocusWhileItHasIt) {
         ++stops;
       } while (GetFocus() != caption->handle && stops < 30);
     }
-    EXPECT_EQ(9 + 8 + 5, stops);
+    EXPECT_EQ(9 + 8 + 5 + 8, stops);
   }));
 }
 
@@ -142,11 +152,13 @@ TEST_F(SetupKeyboard, CtrlTabAndTheArrowsOnTheCaptionTurnThePages) {
     } steps[] = {
         {VK_TAB, kCtrl, kPageView, "lblTabView"},
         {VK_TAB, kCtrl, kPageLanguage, "lblTabLanguage"},
+        {VK_TAB, kCtrl, kPageOther, "lblTabOther"},
         {VK_TAB, kCtrl, kPageGeneral, "lblTabGeneral"},
-        {VK_TAB, kCtrl | kShift, kPageLanguage, "lblTabLanguage"},
+        {VK_TAB, kCtrl | kShift, kPageOther, "lblTabOther"},
+        {VK_LEFT, 0, kPageLanguage, "lblTabLanguage"},
         {VK_LEFT, 0, kPageView, "lblTabView"},
         {VK_LEFT, 0, kPageGeneral, "lblTabGeneral"},
-        {VK_LEFT, 0, kPageLanguage, "lblTabLanguage"},
+        {VK_LEFT, 0, kPageOther, "lblTabOther"},
         {VK_RIGHT, 0, kPageGeneral, "lblTabGeneral"},
         {VK_TAB, 0, kPageGeneral, "cbAction"},
         {VK_TAB, 0, kPageGeneral, "chkForce"},

@@ -124,7 +124,7 @@ TEST_F(SetupLayout, EveryCaptionAndItemFitsOnEveryPageAtEachScreenSize) {
     ASSERT_TRUE(Run([screen](TSettingsWindow* w) {
       EXPECT_EQ(screen.cx, GetClientWidth(w->frmMain));
       EXPECT_EQ(screen.cy, GetClientHeight(w->frmMain));
-      for (TSettingsPage page : {kPageGeneral, kPageView, kPageLanguage}) {
+      for (TSettingsPage page : {kPageGeneral, kPageView, kPageLanguage, kPageOther}) {
         SelectPage(w, page);
         std::vector<HWND> shown;
         EnumChildWindows(GetHandle(w->pnlMain), CollectShown, reinterpret_cast<LPARAM>(&shown));
@@ -152,19 +152,23 @@ TEST_F(SetupLayout, EveryCaptionAndItemFitsOnEveryPageAtEachScreenSize) {
           ++captions;
           EXPECT_TRUE(check.fits) << "page " << page << ": " << testing::PrintToString(check.what);
         }
-        const int kCaptionsPerPage[] = {13, 12, 7};  // tabs, buttons and the page's own
-        const int kCombosPerPage[] = {1, 0, 1};
+        // Four tabs and three buttons, then the page's own.
+        const int kCaptionsPerPage[] = {7 + 7, 7 + 6, 7 + 1, 7 + 4};
+        const int kCombosPerPage[] = {1, 0, 1, 0};
         EXPECT_EQ(kCaptionsPerPage[page], captions) << "page " << page;
         EXPECT_EQ(kCombosPerPage[page], combos) << "page " << page;
       }
       // Check boxes show their caption beside the box; push buttons centre theirs.
-      for (TControl* box : {w->chkForce, w->chkAutoSize, w->chkAutostart}) {
+      for (TControl* box :
+           {w->chkForce, w->chkAutoSize, w->chkAutostart, w->chkWarningSound, w->chkEventLog}) {
         EXPECT_EQ(BS_LEFT, GetWindowLongW(GetHandle(box), GWL_STYLE) & BS_CENTER);
       }
       EXPECT_EQ(BS_CENTER, GetWindowLongW(GetHandle(w->btnOK), GWL_STYLE) & BS_CENTER);
+      const std::wstring size = std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy);
+      SelectPage(w, kPageOther);
+      SaveScreenshot(L"setup-other-" + size);
       SelectPage(w, kPageGeneral);
-      SaveScreenshot(L"setup-general-" + std::to_wstring(screen.cx) + L"x" +
-                     std::to_wstring(screen.cy));
+      SaveScreenshot(L"setup-general-" + size);
     }));
   }
 }
@@ -328,6 +332,8 @@ TEST_F(SetupLayout, LabelsStandOnTheBaselineOfTheirFieldsText) {
           {kPageView, w->lblTextColor, w->btnTextColor},
           {kPageView, w->lblFontSize, w->edtFontSize},
           {kPageLanguage, w->lblLanguage, w->cbLanguage},
+          {kPageOther, w->lblCriticalBattery, w->edtCriticalBattery},
+          {kPageOther, w->lblBatteryUnit, w->edtCriticalBattery},
       };
       SetFocused(w->btnOK, true);  // no caret, highlight or focus rectangle in a field
       for (const auto& row : rows) {
@@ -354,7 +360,9 @@ TEST_F(SetupLayout, ACheckBoxTakesATapOnlyOnItsBoxOrCaption) {
       TSettingsPage page;
       TControl* box;
     } boxes[] = {
-        {kPageGeneral, w->chkForce}, {kPageGeneral, w->chkAutostart}, {kPageView, w->chkAutoSize}};
+        {kPageGeneral, w->chkForce},      {kPageGeneral, w->chkAutostart},
+        {kPageView, w->chkAutoSize},      {kPageOther, w->chkWarningSound},
+        {kPageOther, w->chkEventLog}};
     for (const auto& b : boxes) {
       SCOPED_TRACE(testing::PrintToString(GetText(b.box)));
       SelectPage(w, b.page);

@@ -130,6 +130,8 @@ struct TReadBack {
   bool autosize;
   std::wstring pack;
   int slot;  // the settings application's
+  int criticalBattery;
+  bool sound, log;
 };
 
 void ExpectCommon(const TReadBack& expected, const TSettingsBase& record) {
@@ -141,6 +143,9 @@ void ExpectCommon(const TReadBack& expected, const TSettingsBase& record) {
   EXPECT_EQ(expected.size, record.font_size);
   EXPECT_EQ(expected.autosize, record.font_autosize);
   EXPECT_EQ(expected.pack, record.lng_file);
+  EXPECT_EQ(expected.criticalBattery, record.critical_battery);
+  EXPECT_EQ(expected.sound, record.warning_sound);
+  EXPECT_EQ(expected.log, record.event_log);
 }
 
 struct TWrittenCase {
@@ -159,7 +164,7 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
        false,
        [](TSettingsWindow*) {},
        kDefaultFile,
-       {0, 0x00200000, false, 10, 2, 0x00FF00, 0, 8, true, L"", 200}},
+       {0, 0x00200000, false, 10, 2, 0x00FF00, 0, 8, true, L"", 200, 0, false, false}},
       {"every control changed",
        "initial_slot_index=300\r\nbackground_color=255\r\ntext_color=16777215\r\nlng_file=RUSSIAN."
        "LNG",
@@ -172,22 +177,27 @@ TEST_F(SetupOkButton, WritesTheFileFromTheControlsAndTheMonitorReadsItBack) {
          Click(w->chkAutoSize);
          TypeText(w->edtFontSize, L"20");
          ChooseItem(w->cbLanguage, FindLanguagePack(languageList, L"deutsch.lng"));
+         TypeText(w->edtCriticalBattery, L"020");
+         Click(w->chkWarningSound);
+         Click(w->chkEventLog);
        },
        "[Common]\r\npower_action=1\r\nforce_power=1\r\ncancel_time=25\r\ndelay_time=0\r\n"
-       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
+       "critical_battery=20\r\nwarning_sound=1\r\nevent_log=1\r\n\r\n"
        "[View]\r\nbackground_color=255\r\ntext_color=16777215\r\nfont_size=20\r\nfont_autosize="
        "0\r\n\r\n"
        "[Language]\r\nlng_file=deutsch.lng\r\n\r\n[Launch]\r\ninitial_slot_index=300",
-       {1, 0x00020000, true, 25, 0, 0x0000FF, 0xFFFFFF, 20, false, L"deutsch.lng", 300}},
-      {"restart with a pack picked from the file",
-       "power_action=2\r\nlng_file=RUSSIAN.LNG\r\ninitial_slot_index=65535",
+       {1, 0x00020000, true, 25, 0, 0x0000FF, 0xFFFFFF, 20, false, L"deutsch.lng", 300, 20, true,
+        true}},
+      {"restart with a pack, a level, the sound and the log picked from the file",
+       "power_action=2\r\nlng_file=RUSSIAN.LNG\r\ninitial_slot_index=65535\r\n"
+       "critical_battery=7\r\nwarning_sound=1\r\nevent_log=1",
        true,
        [](TSettingsWindow*) {},
        "[Common]\r\npower_action=2\r\nforce_power=0\r\ncancel_time=10\r\ndelay_time=2\r\n"
-       "critical_battery=0\r\nwarning_sound=0\r\nevent_log=0\r\n\r\n"
+       "critical_battery=7\r\nwarning_sound=1\r\nevent_log=1\r\n\r\n"
        "[View]\r\nbackground_color=65280\r\ntext_color=0\r\nfont_size=8\r\nfont_autosize=1\r\n\r\n"
        "[Language]\r\nlng_file=russian.lng\r\n\r\n[Launch]\r\ninitial_slot_index=65535",
-       {2, 0x00800000, false, 10, 2, 0x00FF00, 0, 8, true, L"russian.lng", 65535}},
+       {2, 0x00800000, false, 10, 2, 0x00FF00, 0, 8, true, L"russian.lng", 65535, 7, true, true}},
   };
   for (const TWrittenCase& c : cases) {
     SCOPED_TRACE(c.title);
@@ -508,6 +518,30 @@ TEST_F(SetupOkButton, APackDeletedSinceTheStartIsReported) {
             BoxTexts());
   EXPECT_FALSE(closedByScript);
   EXPECT_EQ("<missing>", folder.Read(L"vorlix.ini"));
+}
+
+// The battery level is a percent: anything else is refused on its own page,
+// the text selected, the file untouched.
+TEST_F(SetupOkButton, TheBatteryLevelIsAPercentFrom0To100) {
+  for (const wchar_t* bad : {L"101", L"-1", L"abc", L""}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(bad)));
+    folder.Write(L"vorlix.ini", "critical_battery=15");
+    ResetDialogs({IDOK});
+    ASSERT_TRUE(Run([&](TSettingsWindow* w) {
+      EXPECT_EQ(L"15", GetText(w->edtCriticalBattery));
+      Click(w->lblTabOther);
+      TypeText(w->edtCriticalBattery, bad);
+      Click(w->lblTabGeneral);  // the warning must bring the page forward
+      Click(w->btnOK);
+      EXPECT_EQ(kPageOther, ShownPage(w));
+      HWND field = GetHandle(w->edtCriticalBattery);
+      EXPECT_EQ(field, GetFocus());
+      EXPECT_EQ(MAKELONG(0, lstrlenW(bad)), SendMessageW(field, EM_GETSEL, 0, 0));
+    }));
+    EXPECT_EQ(std::vector<std::wstring>{kInvalid}, BoxTexts());
+    EXPECT_FALSE(closedByScript);
+    EXPECT_EQ("critical_battery=15", folder.Read(L"vorlix.ini"));
+  }
 }
 
 }  // namespace

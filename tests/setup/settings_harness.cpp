@@ -194,9 +194,9 @@ void ChooseItem(TControl* combo, int index) {
 bool IsShown(TControl* control) { return control->handle && IsWindowVisible(control->handle); }
 
 int ShownPage(TSettingsWindow* w) {
-  TControl* pages[] = {w->pnlGeneral, w->pnlView, w->pnlLanguage};
+  TControl* pages[] = {w->pnlGeneral, w->pnlView, w->pnlLanguage, w->pnlOther};
   int shown = -1;
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < 4; ++i) {
     if (!IsShown(pages[i])) continue;
     if (shown != -1) return -1;
     shown = i;

@@ -218,6 +218,15 @@ TEST_F(SetupWindow, EscAndCancelLeaveFileAndRegistryAlone) {
 TEST_F(SetupWindow, ScreenshotsOfThePagesAndThePreview) {
   folder.Write(L"russian.lng", ShippedPack(L"russian.lng"));
   folder.Write(L"deutsch.lng", ShippedPack(L"deutsch.lng"));
+  folder.Write(L"vorlix.ini", "critical_battery=10\r\nevent_log=1\r\nwarning_sound=1");
+  folder.Write(L"vorlix.log",
+               "2026-12-09 07:32:15 monitor started\r\n"
+               "2026-12-09 07:32:18 power lost\r\n"
+               "2026-12-09 07:32:20 notice shown\r\n"
+               "2026-12-09 07:32:23 cancelled by the pointer\r\n"
+               "2026-12-09 09:10:41 critical battery: 10%\r\n"
+               "2026-12-09 09:10:41 notice shown\r\n"
+               "2026-12-09 09:10:46 power call: state=0x00200000 flags=0x00000000 result=ok\r\n");
   ASSERT_TRUE(Run([](TSettingsWindow* w) {
     EXPECT_EQ(kPageGeneral, ShownPage(w));
     SaveScreenshot(L"setup-general");
@@ -229,6 +238,9 @@ TEST_F(SetupWindow, ScreenshotsOfThePagesAndThePreview) {
     EXPECT_EQ(kPageLanguage, ShownPage(w));
     EXPECT_EQ(L"Русский", GetText(w->cbLanguage));
     SaveScreenshot(L"setup-language");
+    Click(w->lblTabOther);
+    EXPECT_EQ(kPageOther, ShownPage(w));
+    SaveScreenshot(L"setup-other");
     Click(w->btnPreview);
     EXPECT_TRUE(IsShown(w->pnlPreview));
     EXPECT_FALSE(IsShown(w->pnlMain));
