@@ -64,9 +64,7 @@ void OnTextColorClick(TSettingsWindow* w, TControl*) { ChooseSwatchColor(w, w->p
 void OnCancelTimeChange(TSettingsWindow* w, TControl*) { EditChanged(CancelTimePair(w)); }
 void OnDelayTimeChange(TSettingsWindow* w, TControl*) { EditChanged(DelayTimePair(w)); }
 void OnFontSizeChange(TSettingsWindow* w, TControl*) { EditChanged(FontSizePair(w)); }
-void OnCriticalBatteryChange(TSettingsWindow* w, TControl*) {
-  EditChanged(CriticalBatteryPair(w));
-}
+void OnCriticalBatteryChange(TSettingsWindow* w, TControl*) { EditChanged(CriticalBatteryPair(w)); }
 void OnCancelTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(CancelTimePair(w)); }
 void OnDelayTimeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(DelayTimePair(w)); }
 void OnFontSizeScroll(TSettingsWindow* w, TControl*, int) { BarScrolled(FontSizePair(w)); }

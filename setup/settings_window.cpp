@@ -89,7 +89,7 @@ TControl* Place(TControl* control, int left, int top, int width, int height) {
 
 void SmallFont(TControl* control) { SetFontHeight(GetFont(control), -11); }
 
-TControl* MakeLabel(TControl* parent, const std::wstring& caption, int left, int top, int width,
+TControl* MakeLabel(TControl* parent, const wchar_t* caption, int left, int top, int width,
                     int height, int align) {
   TControl* label = Place(NewLabel(parent, caption), left, top, width, height);
   SmallFont(label);
@@ -97,14 +97,14 @@ TControl* MakeLabel(TControl* parent, const std::wstring& caption, int left, int
   return label;
 }
 
-TControl* MakeButton(TControl* parent, const std::wstring& caption, int left, int top, int width,
+TControl* MakeButton(TControl* parent, const wchar_t* caption, int left, int top, int width,
                      int height) {
   TControl* button = Place(NewButton(parent, caption), left, top, width, height);
   SmallFont(button);
   return button;
 }
 
-TControl* MakeCheckBox(TControl* parent, const std::wstring& caption, int left, int top, int width,
+TControl* MakeCheckBox(TControl* parent, const wchar_t* caption, int left, int top, int width,
                        int height) {
   TControl* box = Place(NewCheckBox(parent, caption), left, top, width, height);
   SmallFont(box);
@@ -118,7 +118,7 @@ TControl* MakePanel(TControl* parent, int edge, int left, int top, int width, in
   return panel;
 }
 
-TControl* MakeEditBox(TControl* parent, const std::wstring& text, int left, int top) {
+TControl* MakeEditBox(TControl* parent, const wchar_t* text, int left, int top) {
   TControl* edit = Place(NewEditBox(parent, 0), left, top, 32, 21);
   SetText(edit, text);
   SmallFont(edit);
@@ -412,11 +412,16 @@ void FitPages(TSettingsWindow* w) {
   const struct {
     TControl* label;
     TControl* field;
-  } rows[] = {{w->lblAction, w->cbAction},          {w->lblCancelTime, w->edtCancelTime},
-              {w->lblCancelUnit, w->edtCancelTime}, {w->lblDelayTime, w->edtDelayTime},
-              {w->lblDelayUnit, w->edtDelayTime},   {w->lblBackgroundColor, w->btnBackgroundColor},
-              {w->lblTextColor, w->btnTextColor},   {w->lblFontSize, w->edtFontSize},
-              {w->lblLanguage, w->cbLanguage},          {w->lblCriticalBattery, w->edtCriticalBattery},
+  } rows[] = {{w->lblAction, w->cbAction},
+              {w->lblCancelTime, w->edtCancelTime},
+              {w->lblCancelUnit, w->edtCancelTime},
+              {w->lblDelayTime, w->edtDelayTime},
+              {w->lblDelayUnit, w->edtDelayTime},
+              {w->lblBackgroundColor, w->btnBackgroundColor},
+              {w->lblTextColor, w->btnTextColor},
+              {w->lblFontSize, w->edtFontSize},
+              {w->lblLanguage, w->cbLanguage},
+              {w->lblCriticalBattery, w->edtCriticalBattery},
               {w->lblBatteryUnit, w->edtCriticalBattery}};
   for (const auto& row : rows) AlignWithField(row.label, row.field);
   FitCheckBox(w->chkForce, w->pnlGeneral, false);
@@ -469,33 +474,40 @@ void InitializeSettingsWindow(TSettingsWindow* w) {
   programDirectory = ParentDirectory(programFileOverride.empty() ? GetCommandLineArgument(0)
                                                                  : programFileOverride);
 
-  SetText(w->btnOK, kOkCaption);
-  SetText(w->btnCancel, kCancelCaption);
-  SetText(w->btnPreview, kPreviewCaption);
-  SetText(w->lblTabGeneral, kGeneralCaption);
-  SetText(w->lblTabView, kViewCaption);
-  SetText(w->lblTabLanguage, kLanguageCaption);
-  SetText(w->lblAction, kActionCaption);
+  // Every fixed caption, in the table's order.
+  const struct {
+    TControl* TSettingsWindow::*control;
+    const wchar_t* caption;
+  } captions[] = {
+      {&TSettingsWindow::btnOK, kOkCaption},
+      {&TSettingsWindow::btnCancel, kCancelCaption},
+      {&TSettingsWindow::btnPreview, kPreviewCaption},
+      {&TSettingsWindow::lblTabGeneral, kGeneralCaption},
+      {&TSettingsWindow::lblTabView, kViewCaption},
+      {&TSettingsWindow::lblTabLanguage, kLanguageCaption},
+      {&TSettingsWindow::lblAction, kActionCaption},
+      {&TSettingsWindow::chkForce, kForceCaption},
+      {&TSettingsWindow::lblCancelTime, kCancelTimeCaption},
+      {&TSettingsWindow::lblCancelUnit, kUnitCaption},
+      {&TSettingsWindow::lblDelayTime, kDelayTimeCaption},
+      {&TSettingsWindow::lblDelayUnit, kUnitCaption},
+      {&TSettingsWindow::chkAutostart, kAutostartCaption},
+      {&TSettingsWindow::lblBackgroundColor, kBackgroundColorCaption},
+      {&TSettingsWindow::btnBackgroundColor, kChangeCaption},
+      {&TSettingsWindow::lblTextColor, kTextColorCaption},
+      {&TSettingsWindow::btnTextColor, kChangeCaption},
+      {&TSettingsWindow::lblFontSize, kFontSizeCaption},
+      {&TSettingsWindow::chkAutoSize, kAutoSizeCaption},
+      {&TSettingsWindow::lblLanguage, kLanguagePackCaption},
+      {&TSettingsWindow::lblTabOther, kOtherCaption},
+      {&TSettingsWindow::lblCriticalBattery, kCriticalBatteryCaption},
+      {&TSettingsWindow::lblBatteryUnit, kPercentCaption},
+      {&TSettingsWindow::chkWarningSound, kWarningSoundCaption},
+      {&TSettingsWindow::chkEventLog, kEventLogCaption},
+  };
+  for (const auto& c : captions) SetText(w->*c.control, c.caption);
   Clear(w->cbAction);
   for (const wchar_t* item : kActionItems) AddItem(w->cbAction, item);
-  SetText(w->chkForce, kForceCaption);
-  SetText(w->lblCancelTime, kCancelTimeCaption);
-  SetText(w->lblCancelUnit, kUnitCaption);
-  SetText(w->lblDelayTime, kDelayTimeCaption);
-  SetText(w->lblDelayUnit, kUnitCaption);
-  SetText(w->chkAutostart, kAutostartCaption);
-  SetText(w->lblBackgroundColor, kBackgroundColorCaption);
-  SetText(w->btnBackgroundColor, kChangeCaption);
-  SetText(w->lblTextColor, kTextColorCaption);
-  SetText(w->btnTextColor, kChangeCaption);
-  SetText(w->lblFontSize, kFontSizeCaption);
-  SetText(w->chkAutoSize, kAutoSizeCaption);
-  SetText(w->lblLanguage, kLanguagePackCaption);
-  SetText(w->lblTabOther, kOtherCaption);
-  SetText(w->lblCriticalBattery, kCriticalBatteryCaption);
-  SetText(w->lblBatteryUnit, kPercentCaption);
-  SetText(w->chkWarningSound, kWarningSoundCaption);
-  SetText(w->chkEventLog, kEventLogCaption);
 
   // The form's window exists already (setting colours made it), so the posted
   // WM_QUIT ends the message loop as soon as it starts.

@@ -359,10 +359,11 @@ TEST_F(SetupLayout, ACheckBoxTakesATapOnlyOnItsBoxOrCaption) {
     const struct {
       TSettingsPage page;
       TControl* box;
-    } boxes[] = {
-        {kPageGeneral, w->chkForce},      {kPageGeneral, w->chkAutostart},
-        {kPageView, w->chkAutoSize},      {kPageOther, w->chkWarningSound},
-        {kPageOther, w->chkEventLog}};
+    } boxes[] = {{kPageGeneral, w->chkForce},
+                 {kPageGeneral, w->chkAutostart},
+                 {kPageView, w->chkAutoSize},
+                 {kPageOther, w->chkWarningSound},
+                 {kPageOther, w->chkEventLog}};
     for (const auto& b : boxes) {
       SCOPED_TRACE(testing::PrintToString(GetText(b.box)));
       SelectPage(w, b.page);
