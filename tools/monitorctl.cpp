@@ -17,7 +17,8 @@
 //
 // VORLIX_CTL_PROGRAM names another program to look at instead of vorlix.exe (the
 // settings application, vorlix-setup.exe, has a "Form" too); state then also
-// lists its combo boxes with their item counts and selected texts.
+// lists its combo boxes with their item counts and selected texts, and its edit
+// boxes' texts (the line ends of one of several lines shown as " | ").
 //
 // Exit codes: 0 done, 1 failed or timed out, 2 bad usage.
 #include <windows.h>
@@ -99,10 +100,18 @@ std::vector<HWND> Children(HWND form, const wchar_t* className) {
 }
 
 std::wstring TextOf(HWND window) {
-  wchar_t text[1024] = {};
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+  std::vector<wchar_t> text(length + 1);
   DWORD_PTR result = 0;
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                      2000, &result);
+  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                      SMTO_ABORTIFHUNG, 2000, &result);
+  return text.data();
+}
+
+// One line of output for a text of several: its line ends become " | ".
+std::wstring OneLine(std::wstring text) {
+  for (size_t at; (at = text.find(L"\r\n")) != std::wstring::npos;) text.replace(at, 2, L" | ");
   return text;
 }
 
@@ -159,6 +168,10 @@ int State() {
     SendMessageTimeoutW(combos[i], CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 2000, &count);
     Print(name + L".items=" + std::to_wstring(static_cast<LONG_PTR>(count)));
     Print(name + L".text=" + TextOf(combos[i]));
+  }
+  std::vector<HWND> edits = Children(form, L"Edit");
+  for (size_t i = 0; i < edits.size(); ++i) {
+    Print(L"edit" + std::to_wstring(i + 1) + L".text=" + OneLine(TextOf(edits[i])));
   }
   return 0;
 }

@@ -77,4 +77,24 @@ mon_start
 mon_stop
 [ "$(md5sum <"$log")" = "$before" ] || mon_fail "the monitor wrote to the log while it was off"
 
+echo "the settings application shows the log's latest 200 events, newest first"
+cp "$MON_BUILD/bin/vorlix-setup.exe" "$MON_DIR/"
+setup_start
+shown=$(sctl state | grep -c '^edit[0-9]*\.text=.* | ' || true)
+[ "$shown" = 1 ] || mon_fail "not one view of several lines: $(sctl state | grep '^edit')"
+view=$(sctl state | sed -n 's/^edit[0-9]*\.text=\(.* | .*\)/\1/p')
+expected=$(tail -n 200 "$log" | tr -d '\r' | tac | sed 's/$/ | /' | tr -d '\n')
+[ "$view" = "$expected" ] || mon_fail "the view shows:
+${view:0:400}
+not:
+${expected:0:400}"
+# Ctrl+Tab three times turns to the page, as the README shows it.
+eval "$(xdotool search --onlyvisible --name 'Vorlix' getwindowgeometry --shell 2>/dev/null | head -n 5)"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+xdotool key --delay 200 ctrl+Tab ctrl+Tab ctrl+Tab
+sleep 1
+mkdir -p "$MON_BUILD/screenshots"
+import -window root "$MON_BUILD/screenshots/setup-event-log.png" 2>/dev/null || true
+setup_stop
+
 echo PASS

@@ -201,6 +201,17 @@ for size in 240x320 320x240 480x640 1024x768; do
 done
 unset VORLIX_SCREEN
 
+echo "8. the Прочее page from the keyboard: Ctrl+Tab three times, the battery level typed, the sound and the log ticked with Space, Enter saves; No to the start"
+rm -f "$WORK/vorlix.ini"
+start
+press "$(wait_for form)" shift
+keys ctrl+Tab ctrl+Tab ctrl+Tab Tab End BackSpace 1 5 Tab space Tab space Return
+answer n
+wait_exit
+for line in critical_battery=15 warning_sound=1 event_log=1; do
+  grep -q "^$line"$'\r$' "$WORK/vorlix.ini" || fail "no $line in vorlix.ini: $(cat "$WORK/vorlix.ini")"
+done
+
 # PNG copies of the screenshots the window tests saved, for the documentation.
 if command -v convert >/dev/null; then
   for bmp in "$BUILD"/screenshots/setup-*.bmp; do
