@@ -138,6 +138,14 @@ TControl* MakeComboBox(TControl* parent) {
   return combo;
 }
 
+// A page's tab at left with its caption, then the page under the tabs.
+TControl* MakePage(TControl* main, int left, const wchar_t* caption, TColor tabColor,
+                   TControl** tab, TControl** label) {
+  *tab = MakePanel(main, kPanelNoBorder, left, 0, 72, 24, tabColor);
+  *label = MakeLabel(*tab, caption, 8, 5, 57, 16, kAlignCenter);
+  return MakePanel(main, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+}
+
 // The controls of the table, in its order.
 void BuildControls(TSettingsWindow* w) {
   TControl* form = w->frmMain;
@@ -157,10 +165,8 @@ void BuildControls(TSettingsWindow* w) {
   w->btnCancel = MakeButton(w->pnlMain, kCancelCaption, 303, 240, 73, 24);
   w->btnPreview = MakeButton(w->pnlMain, kPreviewCaption, 0, 240, 72, 24);
 
-  w->pnlTabGeneral = MakePanel(w->pnlMain, kPanelNoBorder, 0, 0, 72, 24, ActiveTabColor);
-  w->lblTabGeneral = MakeLabel(w->pnlTabGeneral, kGeneralCaption, 8, 5, 57, 16, kAlignCenter);
-  TControl* general = w->pnlGeneral =
-      MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+  TControl* general = w->pnlGeneral = MakePage(w->pnlMain, 0, kGeneralCaption, ActiveTabColor,
+                                               &w->pnlTabGeneral, &w->lblTabGeneral);
   w->lblDelayUnit = MakeLabel(general, L" сек.", 168, 104, 200, 16, kAlignLeft);
   w->lblAction = MakeLabel(general, kActionCaption, 8, 16, 100, 16, kAlignRight);
   w->lblCancelTime = MakeLabel(general, kCancelTimeCaption, 8, 72, 100, 16, kAlignRight);
@@ -176,10 +182,8 @@ void BuildControls(TSettingsWindow* w) {
   w->chkForce = MakeCheckBox(general, kForceCaption, 112, 48, 257, 16);
   w->chkAutostart = MakeCheckBox(general, kAutostartCaption, 8, 184, 361, 16);
 
-  w->pnlTabView = MakePanel(w->pnlMain, kPanelNoBorder, 73, 0, 72, 24, IdleTabColor);
-  w->lblTabView = MakeLabel(w->pnlTabView, kViewCaption, 8, 5, 57, 16, kAlignCenter);
   TControl* view = w->pnlView =
-      MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+      MakePage(w->pnlMain, 73, kViewCaption, IdleTabColor, &w->pnlTabView, &w->lblTabView);
   w->lblBackgroundColor = MakeLabel(view, kBackgroundColorCaption, 8, 16, 100, 16, kAlignRight);
   w->lblTextColor = MakeLabel(view, kTextColorCaption, 8, 48, 100, 16, kAlignRight);
   w->lblFontSize = MakeLabel(view, kFontSizeCaption, 8, 80, 100, 16, kAlignRight);
@@ -193,17 +197,14 @@ void BuildControls(TSettingsWindow* w) {
   w->btnTextColor = MakeButton(view, kChangeCaption, 144, 48, 72, 24);
   w->chkAutoSize = MakeCheckBox(view, kAutoSizeCaption, 112, 112, 257, 16);
 
-  w->pnlTabLanguage = MakePanel(w->pnlMain, kPanelNoBorder, 146, 0, 72, 24, IdleTabColor);
-  w->lblTabLanguage = MakeLabel(w->pnlTabLanguage, kLanguageCaption, 8, 5, 57, 16, kAlignCenter);
-  w->pnlLanguage = MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+  w->pnlLanguage = MakePage(w->pnlMain, 146, kLanguageCaption, IdleTabColor, &w->pnlTabLanguage,
+                            &w->lblTabLanguage);
   w->lblLanguage = MakeLabel(w->pnlLanguage, kLanguagePackCaption, 8, 16, 100, 16, kAlignRight);
   w->cbLanguage = MakeComboBox(w->pnlLanguage);
   SetItemIndex(w->cbLanguage, 0);
 
-  w->pnlTabOther = MakePanel(w->pnlMain, kPanelNoBorder, 219, 0, 72, 24, IdleTabColor);
-  w->lblTabOther = MakeLabel(w->pnlTabOther, kOtherCaption, 8, 5, 57, 16, kAlignCenter);
   TControl* other = w->pnlOther =
-      MakePanel(w->pnlMain, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
+      MakePage(w->pnlMain, 219, kOtherCaption, IdleTabColor, &w->pnlTabOther, &w->lblTabOther);
   w->lblCriticalBattery = MakeLabel(other, kCriticalBatteryCaption, 8, 16, 100, 16, kAlignRight);
   w->lblBatteryUnit = MakeLabel(other, kPercentCaption, 168, 16, 200, 16, kAlignLeft);
   w->sbCriticalBattery = MakeScrollBar(other, 144, 16);
@@ -223,6 +224,7 @@ void AttachHandlers(TSettingsWindow* w) {
   SetOnClick(w->lblTabGeneral, Notify<OnGeneralTabClick>, w);
   SetOnClick(w->lblTabView, Notify<OnViewTabClick>, w);
   SetOnClick(w->lblTabLanguage, Notify<OnLanguageTabClick>, w);
+  SetOnClick(w->lblTabOther, Notify<OnOtherTabClick>, w);
   SetOnClick(w->btnOK, Notify<OnOkClick>, w);
   SetDefaultKeyButton(w->btnOK, VK_RETURN, true);
   SetAnchors(w->btnOK, false, false, true, true);
@@ -245,17 +247,17 @@ void AttachHandlers(TSettingsWindow* w) {
   SetOnChange(w->edtDelayTime, Notify<OnDelayTimeChange>, w);
   SetColor(w->edtCriticalBattery, kColorWindow);
   SetOnChange(w->edtCriticalBattery, Notify<OnCriticalBatteryChange>, w);
-  SetOnClick(w->lblTabOther, Notify<OnOtherTabClick>, w);
-  SetOnClick(w->pnlTabOther, Notify<OnOtherTabClick>, w);
-  SetAnchors(w->pnlOther, true, true, true, true);
-  SetAnchors(w->edtEventLog, true, true, true, true);
-  SetColor(w->edtEventLog, kColorWindow);
   SetOnClick(w->pnlTabGeneral, Notify<OnGeneralTabClick>, w);
   SetOnClick(w->pnlTabView, Notify<OnViewTabClick>, w);
   SetOnClick(w->pnlTabLanguage, Notify<OnLanguageTabClick>, w);
+  SetOnClick(w->pnlTabOther, Notify<OnOtherTabClick>, w);
   SetAnchors(w->pnlGeneral, true, true, true, true);
   SetAnchors(w->pnlView, true, true, true, true);
   SetAnchors(w->pnlLanguage, true, true, true, true);
+  SetAnchors(w->pnlOther, true, true, true, true);
+  // The log's view grows with its page; its lines wrap at its width.
+  SetAnchors(w->edtEventLog, true, true, true, true);
+  SetColor(w->edtEventLog, kColorWindow);
   SetOnClick(w->btnTextColor, Notify<OnTextColorClick>, w);
   SetAnchors(w->cbAction, true, true, true, false);
   SetAnchors(w->cbLanguage, true, true, true, false);
