@@ -342,11 +342,14 @@ void EndWorker(Worker& worker) {
 
 // The notice of the sequence in progress, with the whole countdown on its first
 // line, and the countdown started; with cancel_time 0 the first tick at once.
+//
+// Its line goes into the log before it shows: an event read once it is visible
+// (power back, say) must not come before it in the log.
 void ShowNotice(TMonitorWindow* monitor) {
+  LogEvent("notice shown");
   ShowOverlay(monitor, CountdownLine(NoticeText(), monitorSettings.cancel_time),
               messageTexts.cancel);
   SchedulePoint("delay tick: shown");
-  LogEvent("notice shown");
   Beep(kNoticeBeep);
   if (monitorSettings.cancel_time == 0) {
     CountdownTick(monitor);

@@ -26,6 +26,8 @@ mon_ac online
 ctl wait-visible 0 2 || mon_fail "power back did not cancel"
 mon_ac offline
 mon_wait_calls 1 8 || mon_fail "no power call"
+# Its line is written once the call has returned, which may be after the power log has it.
+mon_wait_events 1 "power call: " 5 || mon_fail "no power call in the log"
 mon_ac online
 mon_stop
 
