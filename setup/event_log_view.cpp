@@ -7,11 +7,11 @@
 
 std::wstring LatestEventsText(const std::wstring& path, size_t count) {
   if (count == 0) return std::wstring();
-  // The latest lines in a ring: a log of any size costs count lines of memory.
+  // The latest lines in a ring: a log of any length costs count lines of memory.
   std::vector<std::string> ring(count);
   size_t read = 0;
   ReadTextLines(path, [&](int, const std::string& line) {
-    if (!line.empty()) ring[read++ % count] = ToLogText(line);
+    if (!line.empty()) ring[read++ % count] = ToLogText(line.substr(0, kShownLineLength));
   });
   std::wstring text;
   for (size_t i = 0; i < count && i < read; ++i) {

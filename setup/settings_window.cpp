@@ -138,10 +138,11 @@ TControl* MakeComboBox(TControl* parent) {
   return combo;
 }
 
-// A page's tab at left with its caption, then the page under the tabs.
-TControl* MakePage(TControl* main, int left, const wchar_t* caption, TColor tabColor,
+// A page's tab, the page-th from the left, with its caption, then the page
+// under the tabs (FitTabs fits the tabs to the screen).
+TControl* MakePage(TControl* main, TSettingsPage page, const wchar_t* caption, TColor tabColor,
                    TControl** tab, TControl** label) {
-  *tab = MakePanel(main, kPanelNoBorder, left, 0, 72, 24, tabColor);
+  *tab = MakePanel(main, kPanelNoBorder, page * 73, 0, 72, 24, tabColor);
   *label = MakeLabel(*tab, caption, 8, 5, 57, 16, kAlignCenter);
   return MakePanel(main, kPanelNoBorder, 0, 24, 376, 208, ActiveTabColor);
 }
@@ -165,8 +166,9 @@ void BuildControls(TSettingsWindow* w) {
   w->btnCancel = MakeButton(w->pnlMain, kCancelCaption, 303, 240, 73, 24);
   w->btnPreview = MakeButton(w->pnlMain, kPreviewCaption, 0, 240, 72, 24);
 
-  TControl* general = w->pnlGeneral = MakePage(w->pnlMain, 0, kGeneralCaption, ActiveTabColor,
-                                               &w->pnlTabGeneral, &w->lblTabGeneral);
+  TControl* general = w->pnlGeneral =
+      MakePage(w->pnlMain, kPageGeneral, kGeneralCaption, ActiveTabColor, &w->pnlTabGeneral,
+               &w->lblTabGeneral);
   w->lblDelayUnit = MakeLabel(general, L" сек.", 168, 104, 200, 16, kAlignLeft);
   w->lblAction = MakeLabel(general, kActionCaption, 8, 16, 100, 16, kAlignRight);
   w->lblCancelTime = MakeLabel(general, kCancelTimeCaption, 8, 72, 100, 16, kAlignRight);
@@ -183,7 +185,7 @@ void BuildControls(TSettingsWindow* w) {
   w->chkAutostart = MakeCheckBox(general, kAutostartCaption, 8, 184, 361, 16);
 
   TControl* view = w->pnlView =
-      MakePage(w->pnlMain, 73, kViewCaption, IdleTabColor, &w->pnlTabView, &w->lblTabView);
+      MakePage(w->pnlMain, kPageView, kViewCaption, IdleTabColor, &w->pnlTabView, &w->lblTabView);
   w->lblBackgroundColor = MakeLabel(view, kBackgroundColorCaption, 8, 16, 100, 16, kAlignRight);
   w->lblTextColor = MakeLabel(view, kTextColorCaption, 8, 48, 100, 16, kAlignRight);
   w->lblFontSize = MakeLabel(view, kFontSizeCaption, 8, 80, 100, 16, kAlignRight);
@@ -197,14 +199,14 @@ void BuildControls(TSettingsWindow* w) {
   w->btnTextColor = MakeButton(view, kChangeCaption, 144, 48, 72, 24);
   w->chkAutoSize = MakeCheckBox(view, kAutoSizeCaption, 112, 112, 257, 16);
 
-  w->pnlLanguage = MakePage(w->pnlMain, 146, kLanguageCaption, IdleTabColor, &w->pnlTabLanguage,
-                            &w->lblTabLanguage);
+  w->pnlLanguage = MakePage(w->pnlMain, kPageLanguage, kLanguageCaption, IdleTabColor,
+                            &w->pnlTabLanguage, &w->lblTabLanguage);
   w->lblLanguage = MakeLabel(w->pnlLanguage, kLanguagePackCaption, 8, 16, 100, 16, kAlignRight);
   w->cbLanguage = MakeComboBox(w->pnlLanguage);
   SetItemIndex(w->cbLanguage, 0);
 
-  TControl* other = w->pnlOther =
-      MakePage(w->pnlMain, 219, kOtherCaption, IdleTabColor, &w->pnlTabOther, &w->lblTabOther);
+  TControl* other = w->pnlOther = MakePage(w->pnlMain, kPageOther, kOtherCaption, IdleTabColor,
+                                           &w->pnlTabOther, &w->lblTabOther);
   w->lblCriticalBattery = MakeLabel(other, kCriticalBatteryCaption, 8, 16, 100, 16, kAlignRight);
   w->lblBatteryUnit = MakeLabel(other, kPercentCaption, 168, 16, 200, 16, kAlignLeft);
   w->sbCriticalBattery = MakeScrollBar(other, 144, 16);
@@ -291,17 +293,22 @@ void Show(void* context, TControl* sender) {
 }
 
 TSettingsPage SelectedPage(TSettingsWindow* w) {
-  for (TSettingsPage page : {kPageView, kPageLanguage, kPageOther}) {
-    if (GetVisible(PageControls(w, page).page)) return page;
+  for (int page = 0; page < kPageCount; ++page) {
+    TSettingsPage shown = static_cast<TSettingsPage>(page);
+    if (GetVisible(PageControls(w, shown).page)) return shown;
   }
   return kPageGeneral;
 }
 
+// The log's view, read again from the file.
+void ShowLatestEvents(TSettingsWindow* w) {
+  std::wstring events = LatestEventsText(ProgramFile(kEventLogFileName), kShownEvents);
+  SetText(w->edtEventLog, events.empty() ? std::wstring(kNoEventsText) : events);
+}
+
 // A page chosen by a tap on its tab or from the keyboard: its caption takes the
-// focus, which may have been on the page now hidden. The log's page reads the
-// log again: what the monitor recorded since the window came up shows too.
+// focus, which may have been on the page now hidden.
 void ChoosePage(TSettingsWindow* w, TSettingsPage page) {
-  if (page == kPageOther) ShowLatestEvents(w);
   SelectPage(w, page);
   SetFocused(PageControls(w, page).caption, true);
 }
@@ -395,6 +402,7 @@ void FitTabs(TSettingsWindow* w) {
     TPageControls controls = PageControls(w, static_cast<TSettingsPage>(page));
     SetLeft(controls.tab, page * (width + 1));
     SetWidth(controls.tab, width);
+    // The design's caption: 8 pixels in, 57 wide in a tab of 72.
     SetLeft(controls.caption, inset);
     SetWidth(controls.caption, width - 2 * inset + 1);
   }
@@ -549,7 +557,6 @@ void InitializeSettingsWindow(TSettingsWindow* w) {
   SetText(w->edtCriticalBattery, IntToText(settings.critical_battery));
   SetChecked(w->chkWarningSound, settings.warning_sound);
   SetChecked(w->chkEventLog, settings.event_log);
-  ShowLatestEvents(w);
 
   Clear(w->cbLanguage);
   DiscoverLanguagePacks(programDirectory, &languageList);
@@ -608,6 +615,9 @@ void ClearPageSelection(TSettingsWindow* w) {
 }
 
 void SelectPage(TSettingsWindow* w, TSettingsPage page) {
+  // The log's page reads the log each time it comes forward: what the monitor
+  // recorded since the window came up shows too.
+  if (page == kPageOther) ShowLatestEvents(w);
   ClearPageSelection(w);
   TPageControls controls = PageControls(w, page);
   SetColor(controls.tab, ActiveTabColor);
@@ -621,11 +631,6 @@ void OnGeneralTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageGener
 void OnViewTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageView); }
 void OnLanguageTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageLanguage); }
 void OnOtherTabClick(TSettingsWindow* w, TControl*) { ChoosePage(w, kPageOther); }
-
-void ShowLatestEvents(TSettingsWindow* w) {
-  std::wstring events = LatestEventsText(ProgramFile(kEventLogFileName), kShownEvents);
-  SetText(w->edtEventLog, events.empty() ? std::wstring(kNoEventsText) : events);
-}
 
 void OnPreviewMouseMove(TSettingsWindow* w, TControl* sender, TMouseEventData& data) {
   // The system also sends a mouse move when the preview comes up under a
@@ -652,8 +657,7 @@ void OnSettingsKeyDown(TSettingsWindow* w, TControl* sender, int& key, uint32_t 
   }
   int step = 0;
   if (key == VK_TAB && (shift & MK_CONTROL)) step = (shift & MK_SHIFT) ? -1 : 1;
-  bool onCaption = sender == w->lblTabGeneral || sender == w->lblTabView ||
-                   sender == w->lblTabLanguage || sender == w->lblTabOther;
+  bool onCaption = sender == PageControls(w, SelectedPage(w)).caption;
   if (onCaption && shift == 0 && (key == VK_LEFT || key == VK_RIGHT))
     step = key == VK_LEFT ? -1 : 1;
   if (step == 0) return;

@@ -134,8 +134,6 @@ void OnGeneralTabClick(TSettingsWindow* window, TControl* sender);
 void OnViewTabClick(TSettingsWindow* window, TControl* sender);
 void OnLanguageTabClick(TSettingsWindow* window, TControl* sender);
 void OnOtherTabClick(TSettingsWindow* window, TControl* sender);
-// The fourth page's view of the event log, read again from the file.
-void ShowLatestEvents(TSettingsWindow* window);
 // Any pointer movement leaves the preview.
 void OnPreviewMouseMove(TSettingsWindow* window, TControl* sender, TMouseEventData& data);
 // Back from the preview to the settings, "Просмотр" focused.

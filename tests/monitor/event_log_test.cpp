@@ -31,7 +31,7 @@ class EventLogTest : public MonitorTest {
   // A power call's line is written once the call has returned, which may be
   // after the power log has it: power back sent before then would come first.
   bool WaitForLoggedPowerCalls(size_t calls, size_t lines) {
-    return WaitForPowerCalls(calls, 5000) && PumpUntil(3000, [this, lines] {
+    return WaitForPowerCalls(calls, 10000) && PumpUntil(3000, [this, lines] {
              size_t found = 0;
              for (const std::string& text : EventLogTexts())
                found += text.rfind("power call:", 0) == 0;

@@ -32,6 +32,9 @@ TEST(SetupEventLogView, TheLatestLinesNewestFirst) {
     if (c.file) folder.Write(L"vorlix.log", c.file);
     EXPECT_EQ(c.shown, LatestEventsText(folder.File(L"vorlix.log"), c.count));
   }
+  // A line of 600 bytes shows its first 512.
+  folder.Write(L"vorlix.log", std::string(600, 'x') + "\r\n");
+  EXPECT_EQ(std::wstring(512, L'x') + L"\r\n", LatestEventsText(folder.File(L"vorlix.log"), 200));
   // 205 lines: the newest 200, from 205 down to 6.
   std::string many;
   for (int i = 1; i <= 205; ++i) many += "event " + std::to_string(i) + "\r\n";

@@ -196,7 +196,7 @@ bool IsShown(TControl* control) { return control->handle && IsWindowVisible(cont
 int ShownPage(TSettingsWindow* w) {
   TControl* pages[] = {w->pnlGeneral, w->pnlView, w->pnlLanguage, w->pnlOther};
   int shown = -1;
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < kPageCount; ++i) {
     if (!IsShown(pages[i])) continue;
     if (shown != -1) return -1;
     shown = i;
