@@ -38,8 +38,9 @@ HANDLE OpenForReading(const std::wstring& path) {
 // its size, until its end or the end of the text. False on a read error (the
 // lines handed on by then stay handed on).
 bool StreamLines(HANDLE file, TLineSplit& split, const TLineHandler& handler) {
-  // The first line alone is usually short: no need for a large piece.
-  std::string buffer(split.firstLineOnly ? 4096 : 1 << 20, '\0');
+  // Pieces of 64 KiB: a handheld has little memory to spare, and the splitter
+  // joins a line across pieces. The first line alone is usually short.
+  std::string buffer(split.firstLineOnly ? 4096 : 64 * 1024, '\0');
   bool ok = true;
   for (;;) {
     DWORD read = 0;

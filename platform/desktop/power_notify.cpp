@@ -17,7 +17,7 @@ const wchar_t kSimulatedBatteryValue[] = L"BatteryLifePercent";
 
 namespace {
 
-constexpr DWORD kTableMagic = 0x53504C56;  // "VLPS"
+constexpr DWORD kTableMagic = 0x32504C56;  // "VLP2"
 constexpr DWORD kMaxSubscriptions = 64;
 constexpr DWORD kQueueNameChars = 1024;  // escaped CE name (<= 3 * 259) plus prefix
 constexpr DWORD kRealPollMs = 1000;
@@ -27,13 +27,16 @@ struct SubscriptionSlot {
   DWORD processId;
   DWORD filter;
   DWORD serial;
-  wchar_t queue[kQueueNameChars];
 };
 
+// The queue names apart from the slots: a scan of the slots touches one page,
+// and a name's pages only once a subscription uses them (an untouched page of
+// the mapping costs no memory).
 struct SubscriptionTable {
   DWORD magic;
   DWORD lastSerial;
   SubscriptionSlot slots[kMaxSubscriptions];
+  wchar_t queues[kMaxSubscriptions][kQueueNameChars];
 };
 
 // One subscription of this process; its address is the handle handed out.
@@ -75,6 +78,7 @@ SubscriptionTable* Table(HANDLE* tableLock) {
       SetLastError(error);
       return nullptr;
     }
+    bool made = GetLastError() != ERROR_ALREADY_EXISTS;  // a new mapping is all zeros
     auto* table =
         static_cast<SubscriptionTable*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (!table) {
@@ -87,7 +91,7 @@ SubscriptionTable* Table(HANDLE* tableLock) {
     {
       HeldMutex shared(lock);
       if (table->magic != kTableMagic) {
-        ZeroMemory(table, sizeof *table);
+        if (!made) ZeroMemory(table, sizeof *table);
         table->magic = kTableMagic;
       }
     }
@@ -116,8 +120,8 @@ void DropDeadSubscriptions(SubscriptionTable* table) {
 }
 
 // Bounded: the table is writable by every process of the session.
-std::wstring QueueNameOf(const SubscriptionSlot& slot) {
-  return std::wstring(slot.queue, wcsnlen(slot.queue, kQueueNameChars));
+std::wstring QueueNameOf(const SubscriptionTable* table, DWORD slot) {
+  return std::wstring(table->queues[slot], wcsnlen(table->queues[slot], kQueueNameChars));
 }
 
 // What the watcher compares: the AC line status, the battery's flag and level.
@@ -145,8 +149,11 @@ DWORD WINAPI WatchRealPower(LPVOID stopEvent) {
   for (;;) {
     DWORD r = MsgWaitForMultipleObjects(1, &stop, FALSE, kRealPollMs, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    // Looking for messages is a call to the window server: only when one came.
+    if (r == WAIT_OBJECT_0 + 1) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
     DWORD now = RealPowerFigures();
     if (now != last) {
       last = now;
@@ -281,10 +288,11 @@ PowerDelivery BroadcastPowerNotification(DWORD message, DWORD processId) {
   record.Flags = POWER_STATE_ON;
   HeldMutex held(tableLock);
   DropDeadSubscriptions(table);
-  for (SubscriptionSlot& slot : table->slots) {
+  for (DWORD i = 0; i < kMaxSubscriptions; ++i) {
+    SubscriptionSlot& slot = table->slots[i];
     if (!slot.used || (slot.filter & message) == 0) continue;
     if (processId != 0 && slot.processId != processId) continue;
-    HANDLE writer = OpenMsgQueueByObjectName(QueueNameOf(slot), false);
+    HANDLE writer = OpenMsgQueueByObjectName(QueueNameOf(table, i), false);
     if (!writer) {
       if (GetLastError() == ERROR_FILE_NOT_FOUND) slot.used = 0;  // the queue is gone
       ++delivery.dropped;
@@ -308,8 +316,9 @@ std::vector<PowerSubscriptionInfo> ListPowerSubscriptions() {
   if (!table) return list;
   HeldMutex held(tableLock);
   DropDeadSubscriptions(table);
-  for (const SubscriptionSlot& slot : table->slots) {
-    if (slot.used) list.push_back({slot.processId, slot.filter, QueueNameOf(slot)});
+  for (DWORD i = 0; i < kMaxSubscriptions; ++i) {
+    const SubscriptionSlot& slot = table->slots[i];
+    if (slot.used) list.push_back({slot.processId, slot.filter, QueueNameOf(table, i)});
   }
   return list;
 }
@@ -354,7 +363,7 @@ HANDLE WINAPI RequestPowerNotifications(HANDLE hMsgQ, DWORD Flags) {
     slot.processId = GetCurrentProcessId();
     slot.filter = Flags;
     slot.serial = ++table->lastSerial;
-    lstrcpynW(slot.queue, queue.c_str(), kQueueNameChars);
+    lstrcpynW(table->queues[free], queue.c_str(), kQueueNameChars);
     slot.used = 1;
     subscription->slot = free;
     subscription->serial = slot.serial;

@@ -8,10 +8,14 @@
 
 std::atomic<unsigned> lastHandledAcLineStatus{0xFFFF};
 std::atomic<unsigned> handledNotifications{0};
+std::atomic<unsigned> wokenNotifications{0};
 
 namespace {
 
 PointGate gates[4];
+
+PassedPoint pointLog[kPointLogSize];
+std::atomic<unsigned> pointsPassed{0};
 
 std::atomic<bool> jitterOn{false};
 std::atomic<uint64_t> jitterSeed{0};
@@ -108,9 +112,23 @@ void operator delete(void* block) noexcept {
 
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
+void ClearPointLog() { pointsPassed = 0; }
+
+const PassedPoint* PointLog(unsigned* passed) {
+  *passed = pointsPassed.load();
+  return pointLog;
+}
+
 void SchedulePoint(const char* where) {
+  unsigned n = pointsPassed++;
+  if (n < kPointLogSize) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    pointLog[n] = {now.QuadPart, where, GetCurrentThreadId(), lastAcLineStatus.load()};
+  }
   if (std::strcmp(where, "worker: parkable") == 0) MarkParkable(true);
   if (std::strcmp(where, "worker: in its tick") == 0) MarkParkable(false);
+  if (std::strcmp(where, "reader: woken") == 0) ++wokenNotifications;
   if (std::strcmp(where, "reader: handled") == 0) {
     lastHandledAcLineStatus = lastAcLineStatus.load();
     ++handledNotifications;

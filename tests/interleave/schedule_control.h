@@ -56,3 +56,21 @@ void DisarmGates();
 // notifications it has finished handling.
 extern std::atomic<unsigned> lastHandledAcLineStatus;
 extern std::atomic<unsigned> handledNotifications;
+// How many times the listener was woken for a notification ("reader: woken"):
+// one more than those handled while it handles one.
+extern std::atomic<unsigned> wokenNotifications;
+
+// The points the monitor's threads passed since the last ClearPointLog, in the
+// order they got there: the first kPointLogSize of them (a fault's trace shows
+// them beside the driver's inputs). Written without a lock or the heap, as a
+// thread may be parked or ended at any point.
+struct PassedPoint {
+  LONGLONG at;  // QueryPerformanceCounter
+  const char* where;
+  DWORD thread;
+  unsigned acLineStatus;  // the listener's last AC line status there
+};
+constexpr unsigned kPointLogSize = 1024;
+void ClearPointLog();
+// Read only once the threads are stopped; how many there were in *passed.
+const PassedPoint* PointLog(unsigned* passed);

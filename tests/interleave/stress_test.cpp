@@ -88,6 +88,7 @@ class StressRun {
   bool ChangeTaken();
   bool ListenerSees() { return lastAcLineStatus.load() == status_; }
   bool FlapTaken() { return static_cast<int>(handledNotifications - flapHandledBy_) >= 0; }
+  bool ListenerIdle();
   bool QuitSeen() { return quit_; }
   bool ShowsOne() { return OverlayShown() && SecondsIn(GetText(monitor_->Label1)) == 1; }
   bool PostedMoveDone() { return postedMove_ == 0; }
@@ -307,7 +308,31 @@ void StressRun::PostPointerMove() {
   inputs_.push_back({InputKind::Pointer, Now(), 0});
 }
 
+// Nothing in the queue and no notification in hand: what is handled next is
+// what the driver sends next. (The queue is looked at first: a notification
+// taken from it in between has already woken the listener.)
+bool StressRun::ListenerIdle() {
+  for (const PowerSubscriptionInfo& subscription : ListPowerSubscriptions()) {
+    HANDLE queue = OpenMsgQueueByObjectName(subscription.queue, false);
+    if (!queue) continue;
+    MSGQUEUEINFO info = {};
+    info.dwSize = sizeof info;
+    bool pending = !GetMsgQueueInfo(queue, &info) || info.dwCurrentMessages != 0;
+    CloseMsgQueue(queue);
+    if (pending) return false;
+  }
+  return wokenNotifications.load() == handledNotifications.load();
+}
+
 void StressRun::FlapAtOnce() {
+  // Both of the flap's notifications are counted as handled: one sent before
+  // (a notification with no change, sent by an earlier step) must be out of
+  // the way first.
+  Guard("waiting for the listener", 2000);
+  if (!PumpUntil(1500, &StressRun::ListenerIdle)) {
+    problem_ = "the listener did not take the notifications sent";
+    return;
+  }
   Guard("a flap at once", 2000);
   BYTE away = status_ == AC_LINE_OFFLINE ? AC_LINE_ONLINE : AC_LINE_OFFLINE, back = status_;
   size_t index;
@@ -452,6 +477,7 @@ std::string StressRun::Run() {
   StartJitter(seed_);
   Guard("the start-up", 3000);
   QueryPerformanceCounter(&start_);
+  ClearPointLog();
   // Now and then the power goes while the monitor starts: it may count as
   // starting on battery.
   std::thread unplug;
@@ -567,10 +593,38 @@ std::string StressRun::Trace(const std::string& problem) {
       static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
       settings_.state, settings_.flags, settings_.suspend);
   std::string text = head + ("  " + problem + "\n");
-  size_t i = 0, o = 0;
-  while (i < inputs_.size() || o < outputs_.size()) {
-    bool input = o >= outputs_.size() || (i < inputs_.size() && inputs_[i].from <= outputs_[o].at);
-    text += input ? "  in  " + Describe(inputs_[i++]) : "  out " + Describe(outputs_[o++]);
+  // The monitor's side: where its threads went, without the claim and the
+  // parking, which every step passes.
+  unsigned passed = 0;
+  const PassedPoint* log = PointLog(&passed);
+  std::vector<std::pair<double, std::string>> points;
+  for (unsigned n = 0; n < std::min(passed, kPointLogSize); ++n) {
+    if (!log[n].where) continue;  // a hang's trace: taken, not yet written
+    std::string where = log[n].where;
+    if (where.rfind("claim:", 0) == 0 || where.rfind("worker:", 0) == 0 ||
+        where.rfind("park:", 0) == 0)
+      continue;
+    char line[160];
+    std::snprintf(line, sizeof line, "%9.1f        %s (thread %lu, AC %u)",
+                  (log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, where.c_str(),
+                  static_cast<unsigned long>(log[n].thread), log[n].acLineStatus);
+    points.emplace_back((log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, line);
+  }
+  if (passed > kPointLogSize) text += "  (the monitor's points: the first " +
+                                      std::to_string(kPointLogSize) + " of " +
+                                      std::to_string(passed) + ")\n";
+  size_t i = 0, o = 0, p = 0;
+  while (i < inputs_.size() || o < outputs_.size() || p < points.size()) {
+    double atInput = i < inputs_.size() ? inputs_[i].from : 1e300;
+    double atOutput = o < outputs_.size() ? outputs_[o].at : 1e300;
+    double atPoint = p < points.size() ? points[p].first : 1e300;
+    if (atPoint < atInput && atPoint < atOutput) {
+      text += "  mon " + points[p++].second;
+    } else if (atInput <= atOutput) {
+      text += "  in  " + Describe(inputs_[i++]);
+    } else {
+      text += "  out " + Describe(outputs_[o++]);
+    }
     text += "\n";
   }
   return text;

@@ -155,9 +155,15 @@ mon_wiggle() {
 
 # Sets the AC line status and waits (2 s at most each) until the monitor has read
 # the notification and its form answers: a hang fails the caller.
-mon_ac() { ctl ac "$1" >/dev/null || mon_fail "AC $1: the monitor hangs or lost the notification"; }
+mon_ac() {
+  local said
+  said=$(ctl ac "$1") || mon_fail "AC $1: the monitor hangs or lost the notification ($said)"
+}
 # The same for the battery level.
-mon_battery() { ctl battery "$1" >/dev/null || mon_fail "battery $1: the monitor hangs or lost the notification"; }
+mon_battery() {
+  local said
+  said=$(ctl battery "$1") || mon_fail "battery $1: the monitor hangs or lost the notification ($said)"
+}
 
 # The settings application, started from MON_DIR (with a vorlix.exe beside it,
 # or it only reports that one is missing) and looked at through monitorctl.
