@@ -89,6 +89,7 @@ class StressRun {
   bool ListenerSees() { return lastAcLineStatus.load() == status_; }
   bool FlapTaken() { return static_cast<int>(handledNotifications - flapHandledBy_) >= 0; }
   bool ListenerIdle();
+  bool LastTickHeld() { return lastTick_->HeldThread() != 0; }
   bool QuitSeen() { return quit_; }
   bool ShowsOne() { return OverlayShown() && SecondsIn(GetText(monitor_->Label1)) == 1; }
   bool PostedMoveDone() { return postedMove_ == 0; }
@@ -126,6 +127,8 @@ class StressRun {
   // Set for a close from inside the next overlay update (the form's handle).
   HWND closeInsideUpdate_ = nullptr;
   unsigned flapHandledBy_ = 0;  // handledNotifications once both are taken
+  std::vector<std::pair<double, const char*>> steps_;  // the driver's, for the trace
+  PointGate* lastTick_ = nullptr;                       // see MoveAtTheLastMoment
   // A pointer move posted from the show itself: it reaches the overlay the
   // moment the thread that showed it goes on.
   bool pointerOnShow_ = false, postedMoveSeen_ = false;
@@ -253,6 +256,8 @@ bool StressRun::PumpUntil(double milliseconds, bool (StressRun::*done)()) {
 void StressRun::Guard(const char* what, DWORD milliseconds) {
   step = what;
   deadline = GetTickCount64() + milliseconds;
+  std::lock_guard<std::mutex> lock(traceLock_);
+  steps_.emplace_back(Now(), what);
 }
 
 bool StressRun::ChangeTaken() { return lastHandledAcLineStatus.load() == status_; }
@@ -363,9 +368,12 @@ void StressRun::MoveAtTheLastMoment() {
   Guard("waiting for the last second", 3000);
   // The last tick is held as it begins, and let go a moment after the movement
   // has started (its stop then waits for the tick, and serves the tick's reset).
+  // Waited for with the messages pumped and the power log read: a tick that is
+  // past the point already is not held, and its power call is seen meanwhile.
   PointGate& last = ArmGate("countdown tick: running out");
+  lastTick_ = &last;
   if (PumpUntil((settings_.delay + settings_.cancel + 2) * settings_.tick, &StressRun::ShowsOne) &&
-      last.WaitHeld(static_cast<DWORD>(2 * settings_.tick) + 500)) {
+      PumpUntil(2 * settings_.tick + 500, &StressRun::LastTickHeld)) {
     DWORD after = Pick(3);
     std::thread release([&last, after] {
       Sleep(after);
@@ -478,6 +486,9 @@ std::string StressRun::Run() {
   Guard("the start-up", 3000);
   QueryPerformanceCounter(&start_);
   ClearPointLog();
+  // The last run's reader may have been ended between its wake and its handling.
+  wokenNotifications = 0;
+  handledNotifications = 0;
   // Now and then the power goes while the monitor starts: it may count as
   // starting on battery.
   std::thread unplug;
@@ -594,7 +605,7 @@ std::string StressRun::Trace(const std::string& problem) {
       settings_.state, settings_.flags, settings_.suspend);
   std::string text = head + ("  " + problem + "\n");
   // The monitor's side: where its threads went, without the claim and the
-  // parking, which every step passes.
+  // parking, which every step passes; and the driver's steps.
   unsigned passed = 0;
   const PassedPoint* log = PointLog(&passed);
   std::vector<std::pair<double, std::string>> points;
@@ -608,8 +619,16 @@ std::string StressRun::Trace(const std::string& problem) {
     std::snprintf(line, sizeof line, "%9.1f        %s (thread %lu, AC %u)",
                   (log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, where.c_str(),
                   static_cast<unsigned long>(log[n].thread), log[n].acLineStatus);
-    points.emplace_back((log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, line);
+    points.emplace_back((log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart,
+                        std::string("mon ") + line);
   }
+  for (const auto& driven : steps_) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%9.1f        %s", driven.first, driven.second);
+    points.emplace_back(driven.first, std::string("drv ") + line);
+  }
+  std::stable_sort(points.begin(), points.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   if (passed > kPointLogSize) text += "  (the monitor's points: the first " +
                                       std::to_string(kPointLogSize) + " of " +
                                       std::to_string(passed) + ")\n";
@@ -619,7 +638,7 @@ std::string StressRun::Trace(const std::string& problem) {
     double atOutput = o < outputs_.size() ? outputs_[o].at : 1e300;
     double atPoint = p < points.size() ? points[p].first : 1e300;
     if (atPoint < atInput && atPoint < atOutput) {
-      text += "  mon " + points[p++].second;
+      text += "  " + points[p++].second;
     } else if (atInput <= atOutput) {
       text += "  in  " + Describe(inputs_[i++]);
     } else {
