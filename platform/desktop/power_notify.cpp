@@ -17,6 +17,8 @@ const wchar_t kSimulatedBatteryValue[] = L"BatteryLifePercent";
 
 namespace {
 
+// The table's second layout (the names apart from the slots) under a name of
+// its own: a program built with the first one never shares it.
 constexpr DWORD kTableMagic = 0x32504C56;  // "VLP2"
 constexpr DWORD kMaxSubscriptions = 64;
 constexpr DWORD kQueueNameChars = 1024;  // escaped CE name (<= 3 * 259) plus prefix
@@ -71,7 +73,7 @@ SubscriptionTable* Table(HANDLE* tableLock) {
     HANDLE lock = CreateMutexW(nullptr, FALSE, L"VorlixPower.Subscriptions.lock");
     if (!lock) return nullptr;
     HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        sizeof(SubscriptionTable), L"VorlixPower.Subscriptions");
+                                        sizeof(SubscriptionTable), L"VorlixPower.Subscriptions.2");
     if (!mapping) {
       DWORD error = GetLastError();
       CloseHandle(lock);

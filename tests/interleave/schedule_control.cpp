@@ -16,6 +16,13 @@ PointGate gates[4];
 
 PassedPoint pointLog[kPointLogSize];
 std::atomic<unsigned> pointsPassed{0};
+std::atomic<DWORD> countedReader{0};  // see ResetNotificationCounts
+
+// Marks that every step passes, left out of the log.
+bool Routine(const char* where) {
+  return std::strncmp(where, "claim:", 6) == 0 || std::strncmp(where, "worker:", 7) == 0 ||
+         std::strncmp(where, "park:", 5) == 0;
+}
 
 std::atomic<bool> jitterOn{false};
 std::atomic<uint64_t> jitterSeed{0};
@@ -112,7 +119,16 @@ void operator delete(void* block) noexcept {
 
 void operator delete(void* block, std::size_t) noexcept { operator delete(block); }
 
-void ClearPointLog() { pointsPassed = 0; }
+void ClearPointLog() {
+  for (PassedPoint& point : pointLog) point.where = nullptr;
+  pointsPassed = 0;
+}
+
+void ResetNotificationCounts() {
+  countedReader = 0;
+  wokenNotifications = 0;
+  handledNotifications = 0;
+}
 
 const PassedPoint* PointLog(unsigned* passed) {
   *passed = pointsPassed.load();
@@ -120,16 +136,26 @@ const PassedPoint* PointLog(unsigned* passed) {
 }
 
 void SchedulePoint(const char* where) {
-  unsigned n = pointsPassed++;
-  if (n < kPointLogSize) {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    pointLog[n] = {now.QuadPart, where, GetCurrentThreadId(), lastAcLineStatus.load()};
+  DWORD thread = GetCurrentThreadId();
+  if (!Routine(where)) {
+    unsigned n = pointsPassed++;
+    if (n < kPointLogSize) {
+      LARGE_INTEGER now;
+      QueryPerformanceCounter(&now);
+      pointLog[n].at = now.QuadPart;
+      pointLog[n].thread = thread;
+      pointLog[n].acLineStatus = lastAcLineStatus.load();
+      pointLog[n].where.store(where, std::memory_order_release);
+    }
   }
   if (std::strcmp(where, "worker: parkable") == 0) MarkParkable(true);
   if (std::strcmp(where, "worker: in its tick") == 0) MarkParkable(false);
-  if (std::strcmp(where, "reader: woken") == 0) ++wokenNotifications;
-  if (std::strcmp(where, "reader: handled") == 0) {
+  if (std::strcmp(where, "reader: woken") == 0) {
+    DWORD none = 0;
+    countedReader.compare_exchange_strong(none, thread);
+    if (countedReader.load() == thread) ++wokenNotifications;
+  }
+  if (std::strcmp(where, "reader: handled") == 0 && countedReader.load() == thread) {
     lastHandledAcLineStatus = lastAcLineStatus.load();
     ++handledNotifications;
   }

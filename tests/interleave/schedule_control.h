@@ -59,18 +59,23 @@ extern std::atomic<unsigned> handledNotifications;
 // How many times the listener was woken for a notification ("reader: woken"):
 // one more than those handled while it handles one.
 extern std::atomic<unsigned> wokenNotifications;
+// Both counts from 0, for the reader that is woken next: a reader let go during
+// its power call at a close may still finish its handling later, and is not
+// counted then.
+void ResetNotificationCounts();
 
 // The points the monitor's threads passed since the last ClearPointLog, in the
-// order they got there: the first kPointLogSize of them (a fault's trace shows
-// them beside the driver's inputs). Written without a lock or the heap, as a
-// thread may be parked or ended at any point.
+// order they got there, leaving out the claim's, the parking's and the workers'
+// marks, which every step passes: the first kPointLogSize of them (a fault's
+// trace shows them beside the driver's inputs). Written without a lock or the
+// heap, as a thread may be parked or ended at any point.
 struct PassedPoint {
   LONGLONG at;  // QueryPerformanceCounter
-  const char* where;
   DWORD thread;
   unsigned acLineStatus;  // the listener's last AC line status there
+  std::atomic<const char*> where{nullptr};  // written last: null until the rest is there
 };
 constexpr unsigned kPointLogSize = 1024;
 void ClearPointLog();
-// Read only once the threads are stopped; how many there were in *passed.
+// How many there were in *passed (an entry's where is null while it is written).
 const PassedPoint* PointLog(unsigned* passed);

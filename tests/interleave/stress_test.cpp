@@ -318,6 +318,7 @@ void StressRun::PostPointerMove() {
 // taken from it in between has already woken the listener.)
 bool StressRun::ListenerIdle() {
   for (const PowerSubscriptionInfo& subscription : ListPowerSubscriptions()) {
+    if (subscription.processId != GetCurrentProcessId()) continue;
     HANDLE queue = OpenMsgQueueByObjectName(subscription.queue, false);
     if (!queue) continue;
     MSGQUEUEINFO info = {};
@@ -483,12 +484,10 @@ std::string StressRun::Run() {
   messageTexts = TMessageTexts();
   SetTickIntervalForTesting(static_cast<DWORD>(settings_.tick));
   StartJitter(seed_);
-  Guard("the start-up", 3000);
   QueryPerformanceCounter(&start_);
+  Guard("the start-up", 3000);
   ClearPointLog();
-  // The last run's reader may have been ended between its wake and its handling.
-  wokenNotifications = 0;
-  handledNotifications = 0;
+  ResetNotificationCounts();
   // Now and then the power goes while the monitor starts: it may count as
   // starting on battery.
   std::thread unplug;
@@ -604,20 +603,16 @@ std::string StressRun::Trace(const std::string& problem) {
       static_cast<unsigned long long>(seed_), settings_.tick, settings_.delay, settings_.cancel,
       settings_.state, settings_.flags, settings_.suspend);
   std::string text = head + ("  " + problem + "\n");
-  // The monitor's side: where its threads went, without the claim and the
-  // parking, which every step passes; and the driver's steps.
+  // The monitor's side, where its threads went, and the driver's steps.
   unsigned passed = 0;
   const PassedPoint* log = PointLog(&passed);
   std::vector<std::pair<double, std::string>> points;
   for (unsigned n = 0; n < std::min(passed, kPointLogSize); ++n) {
-    if (!log[n].where) continue;  // a hang's trace: taken, not yet written
-    std::string where = log[n].where;
-    if (where.rfind("claim:", 0) == 0 || where.rfind("worker:", 0) == 0 ||
-        where.rfind("park:", 0) == 0)
-      continue;
+    const char* where = log[n].where.load(std::memory_order_acquire);
+    if (!where) continue;  // a hang's trace: taken, not yet written
     char line[160];
     std::snprintf(line, sizeof line, "%9.1f        %s (thread %lu, AC %u)",
-                  (log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, where.c_str(),
+                  (log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart, where,
                   static_cast<unsigned long>(log[n].thread), log[n].acLineStatus);
     points.emplace_back((log[n].at - start_.QuadPart) * 1000.0 / frequency_.QuadPart,
                         std::string("mon ") + line);
