@@ -45,9 +45,17 @@ mon_cleanup() {
 # Output goes through a file, never a pipe: the first Wine program that needs
 # the desktop starts explorer.exe, which inherits its output and outlives it, so
 # a pipe reader would wait for it forever.
+# A tool that fails without a word never ran its own code (each of its failures
+# says why): under Wine, rarely, a process ends so at its start. That is said on
+# stderr with the exit code, and the tool is run once more.
 mon_run() {
   local out=$MON_DIR/.out.$BASHPID rc=0
   "$MON_WINE" "$@" >"$out" 2>&1 || rc=$?
+  if [ "$rc" != 0 ] && [ ! -s "$out" ]; then
+    echo "note: $(basename "$1") $2 ended with exit code $rc and no output; run again" >&2
+    rc=0
+    "$MON_WINE" "$@" >"$out" 2>&1 || rc=$?
+  fi
   tr -d '\r' <"$out"
   rm -f "$out"
   return $rc
@@ -157,12 +165,12 @@ mon_wiggle() {
 # the notification and its form answers: a hang fails the caller.
 mon_ac() {
   local said
-  said=$(ctl ac "$1") || mon_fail "AC $1: the monitor hangs or lost the notification ($said)"
+  said=$(ctl ac "$1") || mon_fail "AC $1: the monitor hangs or lost the notification (exit code $?: $said)"
 }
 # The same for the battery level.
 mon_battery() {
   local said
-  said=$(ctl battery "$1") || mon_fail "battery $1: the monitor hangs or lost the notification ($said)"
+  said=$(ctl battery "$1") || mon_fail "battery $1: the monitor hangs or lost the notification (exit code $?: $said)"
 }
 
 # The settings application, started from MON_DIR (with a vorlix.exe beside it,
