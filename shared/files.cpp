@@ -228,8 +228,31 @@ std::wstring TemporaryName(const std::wstring& target, int n) {
 // one before the mark is on). Anything else stays, and so does what cannot be
 // removed: the save takes another name.
 void TidyLeftovers(const std::wstring& target) {
+  // One listing of the folder finds which of the names are there: a lookup of
+  // each name costs a search of the folder, a hundred at each start and save.
+  bool listed[kTemporaryNames] = {};
+  // Where "~<n>" starts in a found name.
+  const size_t suffixAt = target.size() - (target.find_last_of(L"\\/") + 1);
+  WIN32_FIND_DATAW entry;
+  HANDLE list = FindFirstFileW((target + L"~*").c_str(), &entry);
+  if (list != INVALID_HANDLE_VALUE) {
+    do {
+      // The listing folds case as the file system does (and may match by a
+      // short name): only the "~<n>" after a name of the target's length is
+      // looked at here, and the lookup below decides.
+      const std::wstring found = entry.cFileName;
+      if (found.size() <= suffixAt + 1 || found.size() > suffixAt + 10 || found[suffixAt] != L'~')
+        continue;
+      const std::wstring number = found.substr(suffixAt + 1);
+      if (number.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+      const int32_t n = TextToInt(number);
+      if (n < kTemporaryNames) listed[n] = true;
+    } while (FindNextFileW(list, &entry));
+    FindClose(list);
+  }
   bool missing = GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES;
   for (int n = 0; n < kTemporaryNames; ++n) {
+    if (!listed[n]) continue;
     const std::wstring name = TemporaryName(target, n);
     WIN32_FIND_DATAW data;
     HANDLE found = FindFirstFileW(name.c_str(), &data);

@@ -398,13 +398,19 @@ std::map<std::wstring, std::string> Snapshot(const TempFolder& folder) {
 // What killed saves left (the save's naming and mark, in the target's folder)
 // goes with the next save, and so does an empty file of the naming (a save
 // killed as it made its file leaves one before it is marked); a user's own
-// files stay, however like a leftover they look.
+// files stay, however like a leftover they look. The names are the target's
+// name, "~" and 0 to 99, in any case of letters, as the file system compares.
 TEST(WriteTextFile, TheNextSaveRemovesOnlyItsOwnLeftovers) {
   TempFolder folder;
   std::wstring target = folder.Write(L"vorlix.ini", "old");
   WriteLeftover(folder, L"vorlix.ini~0", "half writ", kWritingMark);
   WriteLeftover(folder, L"vorlix.ini~7", "complete", kCompleteMark);
   WriteLeftover(folder, L"vorlix.ini~12", "complete", kCompleteMark);
+  WriteLeftover(folder, L"vorlix.ini~99", "complete", kCompleteMark);
+  WriteLeftover(folder, L"VORLIX.INI~9", "half writ", kWritingMark);
+  WriteLeftover(folder, L"vorlix.ini~07", "marked, not of the naming", kWritingMark);
+  WriteLeftover(folder, L"vorlix.ini~100", "marked, not of the naming", kWritingMark);
+  WriteLeftover(folder, L"vorlix.ini~1~2", "marked, not of the naming", kWritingMark);
   folder.Write(L"vorlix.ini~5", "");
   folder.Write(L"vorlix.ini~3", "a user's notes");
   WriteLeftover(folder, L"vorlix.ini~4", "a user's read-only notes", FILE_ATTRIBUTE_READONLY);
@@ -415,6 +421,9 @@ TEST(WriteTextFile, TheNextSaveRemovesOnlyItsOwnLeftovers) {
                                                   {L"vorlix.ini~3", "a user's notes"},
                                                   {L"vorlix.ini~4", "a user's read-only notes"},
                                                   {L"vorlix.ini~x", "not of the save's naming"},
+                                                  {L"vorlix.ini~07", "marked, not of the naming"},
+                                                  {L"vorlix.ini~100", "marked, not of the naming"},
+                                                  {L"vorlix.ini~1~2", "marked, not of the naming"},
                                                   {L"other.ini~0", "another target's"}};
   EXPECT_EQ(expected, Snapshot(folder));
 }
