@@ -14,10 +14,11 @@ base=$MON_DIR
 # One ANSI code page for every run: file names pass through it.
 export LC_ALL=C.UTF-8
 ms() { echo $(( ($(date +%s%N) - $1) / 1000000 )); }
-# Start-up ends when the program answers; a start of more than 30 s is a hang.
+# Start-up ends when the program answers; a start of more than MON_START_SECONDS
+# (30 by default) is a hang.
 answers() {
-  local i
-  for ((i = 0; i < 15; i++)); do "$1" ping 2000 >/dev/null 2>&1 && return 0; done
+  local give_up=$((SECONDS + ${MON_START_SECONDS:-30}))
+  while ((SECONDS < give_up)); do "$1" ping 2000 >/dev/null 2>&1 && return 0; sleep 0.2; done
   mon_fail "$2 does not answer"
 }
 key_lines() { printf '%s\r\n' "[Common]" "delay_time=0" "cancel_time=9" "[Language]" "lng_file=$1"; }
